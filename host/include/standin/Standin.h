@@ -1,0 +1,78 @@
+#pragma once
+// Test and tool conveniences of the stand-in host. Not part of the host SDK:
+// plug-in code (bvh/, import/, export/, plugin/) never includes this header.
+
+#include <maya/MObject.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MTypes.h>
+
+#include <string>
+#include <vector>
+
+namespace standin {
+
+/// Empties the scene: no nodes, no curves, empty selection, UI time unit film.
+void resetScene();
+
+/// Creates a DAG node of `type` ("transform", "joint" or "hikFKJoint", the node type
+/// derived from the joint type) under `parent` (null object: under the world) and gives it
+/// `name`, made unique the way the host does it. Returns the null object for an unknown type.
+MObject createNode(const std::string& type, const MObject& parent, const std::string& name);
+
+/// Adds `parent` as a further parent of `node` (instancing). The first parent stays first.
+bool addParent(const MObject& node, const MObject& parent);
+
+/// The nodes directly under the world, in creation order.
+std::vector<MObject> topLevelNodes();
+
+/// A node found by full DAG path ("|a|b") or, when unique, by short name; null when none.
+MObject findNode(const std::string& nameOrPath);
+
+/// Full DAG path of a node through its first parents ("|bvh_import|Hips").
+std::string fullPath(const MObject& node);
+
+/// Type name of a node as the scene file writes it ("transform", "joint", "hikFKJoint").
+std::string nodeTypeName(const MObject& node);
+
+/// Scene files (JSON). On failure the scene is unchanged and `error` says why in one line.
+bool saveSceneFile(const std::string& path, std::string& error);
+bool loadSceneFile(const std::string& path, std::string& error);
+std::string sceneToJson();
+bool sceneFromJson(const std::string& text, std::string& error);
+
+/// One registered file translator, as the plug-in gave it at registration.
+struct TranslatorInfo {
+    std::string name;
+    std::string pixmap;
+    MCreatorFunction creator = nullptr;
+    std::string optionsScript;
+    std::string defaultOptions;
+    bool requiresFullMel = false;
+};
+
+/// The host's registry of file translators (filled by MFnPlugin::registerFileTranslator).
+const std::vector<TranslatorInfo>& registeredTranslators();
+const TranslatorInfo* findTranslator(const std::string& name);
+
+/// Loads a plug-in module as the host does: dlopen, check MApiVersion, call
+/// initializePlugin. Unloading calls uninitializePlugin and closes the module.
+class PluginModule {
+public:
+    PluginModule() = default;
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+    /// False with a one-line `error` when the module cannot be opened, lacks an entry point
+    /// or MApiVersion, or initializePlugin returns failure (the module stays loaded then,
+    /// as in the host, so that it can be unloaded).
+    bool load(const std::string& path, std::string& error);
+    /// Calls uninitializePlugin and closes the module; false when it returns failure.
+    bool unload(std::string& error);
+    bool isLoaded() const { return handle_ != nullptr; }
+
+private:
+    void* handle_ = nullptr;
+    MObject pluginObject_;
+};
+
+}  // namespace standin
