@@ -1,0 +1,124 @@
+#include "bvh/Text.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace bvh {
+
+void splitBlanks(std::string_view text, std::vector<std::string_view>& tokens) {
+    tokens.clear();
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        while (p < end && *p == ' ') ++p;
+        const char* start = p;
+        while (p < end && *p != ' ') ++p;
+        if (p > start) tokens.emplace_back(start, static_cast<std::size_t>(p - start));
+    }
+}
+
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Decimal exponent of the first significant digit of a decimal number in [p, end) (the
+// number 1 has 1, 0.01 has -1); only its sign matters to tell overflow from underflow.
+long decimalMagnitude(const char* p, const char* end) {
+    long magnitude = 0;
+    bool significant = false;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        if (*p != '0') significant = true;
+        if (significant && magnitude < 100000) ++magnitude;
+    }
+    if (p < end && *p == '.') {
+        for (++p; p < end && *p >= '0' && *p <= '9'; ++p) {
+            if (significant) continue;
+            if (*p != '0')
+                significant = true;
+            else if (magnitude > -100000)
+                --magnitude;
+        }
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negative = false;
+        if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+        long exponent = 0;
+        for (; p < end && *p >= '0' && *p <= '9'; ++p)
+            if (exponent < 1000000) exponent = exponent * 10 + (*p - '0');
+        magnitude += negative ? -exponent : exponent;
+    }
+    return magnitude;
+}
+
+// Hexadecimal notation with its "0x" prefix, which from_chars does not take as atof does.
+double parseHex(const char* p, const char* end, bool negative) {
+    double value = 0.0;
+    bool any = false;
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (; p < end && digit(*p) >= 0; ++p, any = true) value = value * 16 + digit(*p);
+    if (p < end && *p == '.') {
+        ++p;
+        double scale = 1.0 / 16;
+        for (; p < end && digit(*p) >= 0; ++p, any = true, scale /= 16) value += digit(*p) * scale;
+    }
+    if (!any) return 0.0;
+    if (p < end && (*p == 'p' || *p == 'P')) {
+        const char* q = p + 1;
+        bool expNegative = false;
+        if (q < end && (*q == '+' || *q == '-')) expNegative = *q++ == '-';
+        if (q < end && *q >= '0' && *q <= '9') {
+            long exponent = 0;
+            for (; q < end && *q >= '0' && *q <= '9'; ++q)
+                if (exponent < 100000) exponent = exponent * 10 + (*q - '0');
+            value = std::ldexp(value, static_cast<int>(expNegative ? -exponent : exponent));
+        }
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+double parseDouble(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end && isSpace(*p)) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        const char* digits = p + 2;
+        bool hasDigit = digits < end && (std::isxdigit(static_cast<unsigned char>(*digits)) ||
+                                         (*digits == '.' && digits + 1 < end &&
+                                          std::isxdigit(static_cast<unsigned char>(digits[1]))));
+        if (hasDigit) return parseHex(digits, end, negative);
+        return negative ? -0.0 : 0.0;  // "0x" alone reads as the 0 before the x
+    }
+    double value = 0.0;
+    // from_chars accepts a leading minus only, so parse the magnitude and apply the sign.
+    auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec == std::errc()) return negative ? -value : value;
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too large or too small for a double: atof gives +-HUGE_VAL or zero.
+        const double magnitude =
+            decimalMagnitude(p, result.ptr) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        return negative ? -magnitude : magnitude;
+    }
+    return 0.0;
+}
+
+bool isBlankLine(std::string_view line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\r') return false;
+    return true;
+}
+
+}  // namespace bvh

@@ -1,0 +1,28 @@
+#pragma once
+// Token and number rules of the BVH reader, free of host types so that both directions and
+// the tests share one statement of them.
+
+#include <string_view>
+#include <vector>
+
+namespace bvh {
+
+/// Splits `text` at blanks into `tokens` (cleared first). Runs of blanks and leading or
+/// trailing blanks give no empty tokens, as the host's string split does. The views point
+/// into `text`.
+void splitBlanks(std::string_view text, std::vector<std::string_view>& tokens);
+
+/// The leading number of `text` read as C's atof reads it (leading blanks skipped, a sign,
+/// decimal or exponent notation, hexadecimal, inf and nan), 0 when there is none; a value
+/// too large for a double gives +-infinity. Independent of the process locale.
+double parseDouble(std::string_view text);
+
+/// Position of the first occurrence of `word` in `line` at or after `from`, or npos.
+inline std::size_t findWord(std::string_view line, std::string_view word, std::size_t from = 0) {
+    return line.find(word, from);
+}
+
+/// True when `line` holds nothing but blanks, tabs and carriage returns.
+bool isBlankLine(std::string_view line);
+
+}  // namespace bvh

@@ -1,0 +1,211 @@
+#include "import/BvhImport.h"
+
+#include <maya/MFileObject.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MStringArray.h>
+
+#include <cmath>
+#include <iostream>
+
+#include "bvh/LineReader.h"
+#include "bvh/Vocabulary.h"
+#include "plugin/FileKind.h"
+#include "plugin/Registration.h"
+
+namespace {
+
+enum class Section { kNone, kHierarchy, kMotion };
+
+// More samples than this per curve from whole-step re-keying would exhaust memory long
+// before they were useful; such a time range is refused.
+constexpr double kMaxWholeSteps = 1.0e7;
+
+}  // namespace
+
+BvhImport::BvhImport() { applyOptions(kImportDefaultOptions); }
+
+BvhImport::~BvhImport() = default;
+
+void* BvhImport::creator() { return new BvhImport(); }
+
+MPxFileTranslator::MFileKind BvhImport::identifyFile(const MFileObject&, const char* buffer,
+                                                     short size) const {
+    return fileKindByPrefix(buffer, size, bvh::kHierarchy);
+}
+
+void BvhImport::applyOptions(const MString& optionsString) {
+    if (optionsString.length() == 0) return;
+    MStringArray items;
+    optionsString.split(';', items);
+    for (unsigned int i = 0; i < items.length(); ++i) {
+        MStringArray parts;
+        items[i].split('=', parts);
+        if (parts.length() < 2) continue;  // no key, or a key without "=": ignored
+        const MString& key = parts[0];
+        const MString& value = parts[1];
+        if (key == "importSkelton") importSkelton = value.asInt();
+        else if (key == "importAnimation") importAnimation = value.asInt();
+        else if (key == "clipboard" || key == "clip") continue;  // accepted, no effect
+        else if (key == "importFrameRange") importFrameRange = value.asInt();
+        else if (key == "startFrame") startFrame = value.asInt();
+        else if (key == "endFrame") endFrame = value.asInt();
+        else if (key == "pasteTimeRange") pasteTimeRange = value.asInt();
+        else if (key == "startTime") readStartTime_ = keyTimeValue = value.asDouble();
+        else if (key == "endTime") endTime = value.asDouble();
+        else if (key == "inputKeys") inputKeys = value.asInt();
+        else if (key == "frameRate") frameRate = value.asInt();
+        else if (key == "frameRateUnit") frameRateUnit = value;
+        else if (key == "frameRateNum") frameRateNum = value.asDouble();
+        else if (key == "notFloatingKey") notFloatingKey = value.asInt();
+        else if (key == "scale") scale = value.asDouble();
+        else if (key == "rotationOrder") rotationOrder = value;
+    }
+}
+
+void BvhImport::deriveFrameRate() {
+    if (frameRate != 1) return;
+    static const struct {
+        const char* name;
+        double rate;
+    } kRates[] = {{"game", 15},        {"film", 24},   {"pal", 25},          {"ntsc", 30},
+                  {"show", 48},        {"palf", 50},   {"ntscf", 60},        {"millisec", 1000},
+                  {"sec", 1},          {"min", 0.016666666}, {"hour", 0.000277777}};
+    for (const auto& entry : kRates) {
+        if (frameRateUnit == entry.name) {
+            frameRateNum = entry.rate;
+            return;
+        }
+    }
+    // Names such as "100fps": the number before the first "f". Without one (an empty unit,
+    // the registered defaults' case) the rate stays as the options left it.
+    const std::string unit = frameRateUnit.asChar();
+    const std::size_t f = unit.find('f');
+    if (f == std::string::npos || f == 0) return;
+    const double rate = MString(unit.substr(0, f).c_str()).asDouble();
+    if (rate > 0 && std::isfinite(rate)) frameRateNum = rate;
+}
+
+MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
+                          FileAccessMode) {
+    try {
+        // Per-read resets, then the options, the frame rate and the time of the first key.
+        frameRateNum = 24.0;
+        keyTimeValue = 0.0;
+        readStartTime_ = 0.0;
+        endTime = 999999.0;
+        scale = 1.0;
+        stopReading = 0;
+        framesKeyed = 0;
+        currentFrame = 1;
+        path_ = file.fullName().asChar();
+        applyOptions(optionsString);
+        deriveFrameRate();
+        keyTime = MTime(keyTimeValue, MTime::uiUnit());
+
+        bvh::LineReader lines;
+        if (lines.open(path_) != bvh::LineReader::OpenResult::kOk) {
+            std::cerr << path_ << ": could not be opened for reading\n";
+            return MS::kFailure;
+        }
+        if (inputKeys != 1 && !(frameRateNum > 0 && std::isfinite(frameRateNum))) {
+            std::cerr << path_ << ": frameRateNum must be a positive number of frames per second"
+                      << " to space keys (inputKeys=" << inputKeys << "), not " << frameRateNum
+                      << "\n";
+            return MS::kFailure;
+        }
+        return readFile(path_, lines);
+    } catch (const std::exception& e) {
+        std::cerr << path_ << ": import failed: " << e.what() << "\n";
+        return MS::kFailure;
+    } catch (...) {
+        std::cerr << path_ << ": import failed\n";
+        return MS::kFailure;
+    }
+}
+
+MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
+    ImportReadState state;
+    keyTimes.clear();
+    previousValues.clear();
+    // Without a "Frame Time:" line in this file, keys are spaced one frame of frameRateNum.
+    frameTime = 1.0 / frameRateNum;
+    frameTimeRead_ = false;
+
+    if (importSkelton == 2) {
+        collectTargetJoints(state.joints);
+        if (state.joints.length() == 0) {
+            std::cerr << path << ": Select a joint\n";
+            return MS::kFailure;
+        }
+    } else {
+        MFnTransform transformFn;
+        importTransform = transformFn.create(MObject::kNullObj);
+        transformFn.setName(MString(std::string(bvh::kImportTransformName).c_str()));
+    }
+
+    Section section = Section::kNone;
+    std::string_view line;
+    while (lines.next(line)) {
+        state.lineNumber = lines.lineNumber();
+        if (line == bvh::kHierarchy) section = Section::kHierarchy;
+        else if (line == bvh::kMotion) section = Section::kMotion;
+
+        if (section == Section::kHierarchy) {
+            if (importSkelton != 2 ||
+                state.jointIndex <= static_cast<int>(state.joints.length()))
+                parseHierarchyLine(line, state);
+        } else if (section == Section::kMotion) {
+            if (importAnimation == 1) parseMotionLine(line, state);
+        }
+        if (stopReading != 0) break;
+    }
+    lines.close();
+    if (lines.failed()) {
+        std::cerr << path << ": read error; the import stopped at line " << lines.lineNumber() + 1
+                  << "\n";
+        return MS::kFailure;
+    }
+
+    MStatus status = MS::kSuccess;
+    if (inputKeys != 1 && notFloatingKey != 0 && !rekeyWholeSteps(path, state, readStartTime_))
+        status = MS::kFailure;
+    keyTimes.clear();
+    previousValues.clear();
+    return status;
+}
+
+bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
+                                double startTime) {
+    keyTimeValue = keyTimeValue - frameTime * frameRateNum - 0.05;
+    const double span = std::ceil(keyTimeValue - startTime);
+    if (!std::isfinite(span) || span > kMaxWholeSteps) {
+        std::cerr << path << ": whole-step re-keying refused: the keys span " << span
+                  << " time units\n";
+        return false;
+    }
+    if (span < 0) return true;
+    const int n = static_cast<int>(span);
+    const MTime::Unit unit = MTime::uiUnit();
+    MTimeArray times;
+    MDoubleArray values;
+    for (auto& channel : state.channels) {
+        if (!channel.curveFn) continue;
+        MFnAnimCurve& curve = *channel.curveFn;
+        keyTime = MTime(startTime, unit);
+        times.clear();
+        values.clear();
+        for (int i = 0; i <= n; ++i) {
+            values.append(curve.evaluate(keyTime));
+            times.append(keyTime);
+            ++keyTime;
+        }
+        for (unsigned int k = 0; k < keyTimes.length(); ++k) {
+            unsigned int index = 0;
+            if (curve.find(keyTimes[k], index)) curve.remove(index);
+        }
+        curve.addKeys(&times, &values, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal,
+                      false);
+    }
+    return true;
+}

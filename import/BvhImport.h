@@ -1,0 +1,131 @@
+#pragma once
+// The import translator: reads a BVH file into joints and animation curves.
+
+#include <maya/MDoubleArray.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MObject.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MString.h>
+#include <maya/MTime.h>
+#include <maya/MTimeArray.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bvh {
+class LineReader;
+}
+
+/// Working lists of one read: the file's nodes (ROOT, JOINT and End Site blocks, numbered
+/// in file order from 0) and their channels, in the order of the frame-line values.
+struct ImportReadState {
+    /// One BVH channel: which value of a frame line goes to which curve.
+    struct Channel {
+        int node = -1;        // index into nodes
+        int attribute = -1;   // 0..5 for translateX..rotateZ; -1 for an unknown channel name
+        MObject curve;        // null for an unknown channel name
+        std::unique_ptr<MFnAnimCurve> curveFn;  // attached once per read
+    };
+    /// One node of the file.
+    struct Node {
+        double offset[3] = {0, 0, 0};  // OFFSET times scale
+        int firstChannel = 0;          // its channels are [firstChannel, firstChannel + count)
+        int channelCount = 0;
+        int positionCount = 0;
+        int rotationCount = 0;
+        int fileEulerOrder = 0;        // order of its own rotation channels (MEulerRotation)
+        bool fullRotation = false;     // three rotation channels naming X, Y and Z once each
+        double previous[3] = {0, 0, 0};  // rotation keyed in the previous keyed frame
+    };
+
+    MObjectArray joints;                // node index -> scene joint (created or targeted)
+    std::vector<Node> nodes;
+    std::vector<Channel> channels;
+    std::vector<std::string> depthNames;  // name of the block open at each depth
+    std::vector<MObject> depthJoints;     // joint created at each depth
+    int jointIndex = -1;                  // node of the most recent OFFSET line
+    unsigned int depth = 0;
+    std::vector<std::string_view> tokens;  // reused token list
+    std::vector<double> values;            // reused frame values
+    std::size_t lineNumber = 0;
+};
+
+class BvhImport : public MPxFileTranslator {
+public:
+    BvhImport();
+    ~BvhImport() override;
+
+    static void* creator();
+
+    /// Imports the file: a skeleton import (importSkelton other than 2) builds joints under a
+    /// new "bvh_import" transform and keys them; an animation-only import (importSkelton 2)
+    /// keys the skeletons of the selected joints, matched to the file's nodes by position.
+    /// Failure, with one line on standard error naming the file, when the file cannot be
+    /// read, no joint is selected for an animation-only import, or an option makes the key
+    /// timing meaningless. Never throws.
+    MStatus reader(const MFileObject& file, const MString& optionsString,
+                   FileAccessMode mode) override;
+
+    bool haveReadMethod() const override { return true; }
+    bool haveWriteMethod() const override { return false; }
+    MString defaultExtension() const override { return "bvh"; }
+    bool canBeOpened() const override { return false; }
+    MFileKind identifyFile(const MFileObject& file, const char* buffer, short size) const override;
+
+    // Import state. Options keep their values from one read to the next on the same object,
+    // unless the next option string names them; a new object starts with the registered
+    // default option string.
+    MObject importTransform;
+    double frameRateNum = 24.0;
+    double frameTime = 1.0 / 24.0;
+    int importSkelton = 1;
+    int importAnimation = 1;
+    int importFrameRange = 1;
+    int startFrame = 1;
+    int endFrame = 100;
+    int currentFrame = 1;
+    int pasteTimeRange = 1;
+    double keyTimeValue = 0.0;
+    double endTime = 999999.0;
+    double rootOffset[3] = {0, 0, 0};
+    int inputKeys = 1;
+    int frameRate = 1;
+    MString frameRateUnit;
+    int notFloatingKey = 0;
+    MTimeArray keyTimes;
+    MDoubleArray previousValues;
+    double scale = 1.0;
+    MString rotationOrder;
+    int fileRotationOrder = 0;
+    int framesKeyed = 0;
+    int stopReading = 0;
+    MTime keyTime;
+
+    /// Applies an option string of key=value; pairs to the members.
+    void applyOptions(const MString& optionsString);
+    /// Derives frameRateNum from frameRateUnit when frameRate is 1.
+    void deriveFrameRate();
+
+    /// Hands one hierarchy line (tabs already blanks) to the skeleton builder.
+    void parseHierarchyLine(std::string_view line, ImportReadState& state);
+    /// Binds the channels of a CHANNELS line to curves of the current node's joint.
+    void parseChannelsLine(std::string_view line, std::size_t keywordPos, ImportReadState& state);
+    /// Hands one motion line to the keyer.
+    void parseMotionLine(std::string_view line, ImportReadState& state);
+    /// Keys one frame line whose values are already split into state.tokens.
+    void keyFrameLine(ImportReadState& state);
+    /// Appends the skeletons of the selected joints, root first, depth-first.
+    void collectTargetJoints(MObjectArray& joints);
+
+private:
+    MStatus readFile(const std::string& path, bvh::LineReader& reader);
+    bool rekeyWholeSteps(const std::string& path, ImportReadState& state, double startTime);
+    void endAtEndTime(ImportReadState& state);
+
+    std::string path_;     // full path of the file being read, for messages
+    double readStartTime_ = 0.0;
+    bool frameTimeRead_ = false;
+};

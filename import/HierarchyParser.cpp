@@ -1,0 +1,190 @@
+// The HIERARCHY section: joints, their offsets and the binding of channels to curves.
+
+#include <maya/MAnimUtil.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnIkJoint.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPlug.h>
+#include <maya/MTransformationMatrix.h>
+#include <maya/MVector.h>
+
+#include <iostream>
+#include <string>
+
+#include "bvh/RotationOrder.h"
+#include "bvh/Text.h"
+#include "bvh/Vocabulary.h"
+#include "import/BvhImport.h"
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// A keyword found outside [skipBegin, skipEnd): the name of a block may contain keyword
+// text ("LeftFootEnd", "OFFSETJoint"), which must not act as a keyword of its own.
+std::size_t findOutside(std::string_view line, std::string_view word, std::size_t skipBegin,
+                        std::size_t skipEnd) {
+    std::size_t pos = line.find(word);
+    while (pos != npos && pos < skipEnd && pos + word.size() > skipBegin)
+        pos = line.find(word, skipEnd > pos ? skipEnd : pos + 1);
+    return pos;
+}
+
+template <typename T>
+T& at(std::vector<T>& list, std::size_t index) {
+    if (list.size() <= index) list.resize(index + 1);
+    return list[index];
+}
+
+MString toMString(std::string_view text) {
+    return MString(text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace
+
+void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state) {
+    // The block keyword of a header line is the first of ROOT, JOINT and End in the line;
+    // the token after it is the block's name.
+    std::size_t headerPos = npos;
+    std::string_view header;
+    for (std::string_view word : {bvh::kRoot, bvh::kJoint, bvh::kEnd}) {
+        const std::size_t pos = line.find(word);
+        if (pos < headerPos) {
+            headerPos = pos;
+            header = word;
+        }
+    }
+    std::size_t nameEnd = headerPos;
+    if (headerPos != npos) {
+        std::size_t p = headerPos + header.size();
+        // The keyword must stand as a word of its own to take the next token as the name
+        // ("EndSite" at the start of a name token is not an end-site line).
+        const bool standsAlone = p == line.size() || line[p] == ' ';
+        while (p < line.size() && line[p] == ' ') ++p;
+        std::size_t q = p;
+        while (q < line.size() && line[q] != ' ') ++q;
+        std::string_view name = standsAlone ? line.substr(p, q - p) : std::string_view();
+        nameEnd = standsAlone ? q : headerPos + header.size();
+        while (nameEnd < line.size() && line[nameEnd] != ' ') ++nameEnd;
+        if (header == bvh::kRoot) {
+            // Every ROOT starts a skeleton of its own directly under the import transform.
+            state.depth = 0;
+            at(state.depthNames, 0) = std::string(name);
+        } else if (header == bvh::kJoint) {
+            at(state.depthNames, state.depth) = std::string(name);
+        } else {
+            // "End" without a name is read as an end site.
+            at(state.depthNames, state.depth) = name.empty() ? std::string(bvh::kSite)
+                                                              : std::string(name);
+        }
+    }
+    const std::size_t skipBegin = headerPos == npos ? 0 : headerPos;
+    const std::size_t skipEnd = headerPos == npos ? 0 : nameEnd;
+
+    if (findOutside(line, bvh::kCloseBrace, skipBegin, skipEnd) != npos && state.depth > 0)
+        --state.depth;
+
+    const std::size_t offsetPos = findOutside(line, bvh::kOffset, skipBegin, skipEnd);
+    if (offsetPos != npos) {
+        bvh::splitBlanks(line.substr(offsetPos), state.tokens);
+        double xyz[3] = {0, 0, 0};
+        for (int axis = 0; axis < 3; ++axis) {
+            // A missing number reads as 0.
+            const std::size_t t = static_cast<std::size_t>(axis) + 1;
+            if (t < state.tokens.size()) xyz[axis] = bvh::parseDouble(state.tokens[t]) * scale;
+        }
+        const unsigned int depth = state.depth;
+        std::string& name = at(state.depthNames, depth);
+        if (depth != 0 && name == bvh::kSite)
+            name = std::string(bvh::kEffectorPrefix) + at(state.depthNames, depth - 1);
+
+        ImportReadState::Node node;
+        for (int axis = 0; axis < 3; ++axis) node.offset[axis] = xyz[axis];
+        node.firstChannel = static_cast<int>(state.channels.size());
+        state.nodes.push_back(node);
+
+        if (importSkelton == 1) {
+            MObject parent = importTransform;
+            if (depth != 0 && state.depthJoints.size() >= depth &&
+                !state.depthJoints[depth - 1].isNull())
+                parent = state.depthJoints[depth - 1];
+            if (depth == 0)
+                for (int axis = 0; axis < 3; ++axis) rootOffset[axis] = xyz[axis];
+            MFnIkJoint jointFn;
+            MObject joint = jointFn.create(parent);
+            // Without a name the joint keeps the name the host gave it.
+            if (!name.empty()) jointFn.setName(toMString(name));
+            jointFn.setTranslation(MVector(xyz[0], xyz[1], xyz[2]), MSpace::kTransform);
+            at(state.depthJoints, depth) = joint;
+            state.joints.append(joint);
+        }
+        ++state.jointIndex;
+        ++state.depth;
+    }
+
+    const std::size_t channelsPos = findOutside(line, bvh::kChannels, skipBegin, skipEnd);
+    if (channelsPos != npos && importAnimation == 1 && state.jointIndex >= 0 &&
+        state.jointIndex < static_cast<int>(state.joints.length()) &&
+        (importSkelton == 1 || importSkelton == 2))
+        parseChannelsLine(line, channelsPos, state);
+}
+
+void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
+                                  ImportReadState& state) {
+    bvh::splitBlanks(line.substr(keywordPos), state.tokens);
+    const unsigned int nodeIndex = static_cast<unsigned int>(state.jointIndex);
+    ImportReadState::Node& node = state.nodes[nodeIndex];
+    MObject joint = state.joints[nodeIndex];
+    MFnDagNode jointFn(joint);
+    std::string order;  // rotation axes, last channel first
+    int positions = 0;
+    int rotations = 0;
+    const std::vector<std::string_view> names(
+        state.tokens.size() > 2 ? state.tokens.begin() + 2 : state.tokens.end(),
+        state.tokens.end());
+    for (std::string_view name : names) {
+        ImportReadState::Channel channel;
+        channel.node = static_cast<int>(nodeIndex);
+        const int index = bvh::channelIndex(name);
+        if (index < 0) {
+            // The channel keeps its place in the frame lines, so the channels after it still
+            // line up, but its values go nowhere.
+            std::cerr << path_ << ":" << state.lineNumber << ": warning: unknown channel \""
+                      << name << "\"; its values are skipped\n";
+        } else {
+            channel.attribute = index;
+            if (index < 3) {
+                ++positions;
+            } else {
+                ++rotations;
+                order.insert(order.begin(), "XYZ"[index - 3]);
+            }
+            const MObject attribute =
+                jointFn.attribute(toMString(bvh::kAttributeNames[index]));
+            MPlug plug(joint, attribute);
+            MObjectArray curves;
+            if (MAnimUtil::isAnimated(plug, false) && MAnimUtil::findAnimation(plug, curves) &&
+                curves.length() > 0) {
+                channel.curve = curves[0];
+            } else {
+                MFnAnimCurve creator;
+                channel.curve = creator.create(joint, attribute);
+            }
+            channel.curveFn = std::make_unique<MFnAnimCurve>(channel.curve);
+        }
+        state.channels.push_back(std::move(channel));
+    }
+    node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
+    node.positionCount += positions;
+    node.rotationCount += rotations;
+    node.fileEulerOrder = bvh::eulerOrderFromName(order);
+    node.fullRotation = rotations == 3 && bvh::transformOrderFromName(order) != 7;
+
+    if (rotationOrder == "auto") rotationOrder = MString(order.c_str());
+    fileRotationOrder = node.fileEulerOrder;
+    MFnIkJoint orderFn(joint);
+    orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(
+                                 bvh::transformOrderFromName(rotationOrder.asChar())),
+                             true);
+}

@@ -1,0 +1,137 @@
+// The MOTION section: frame lines turned into keys.
+
+#include <maya/MEulerRotation.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MTime.h>
+
+#include <cmath>
+#include <iostream>
+
+#include "bvh/RotationOrder.h"
+#include "bvh/Text.h"
+#include "bvh/Vocabulary.h"
+#include "import/BvhImport.h"
+
+void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
+    if (line.find(bvh::kFrames) != std::string_view::npos) return;  // the count is not used
+    const std::size_t timePos = line.find(bvh::kTimeMarker);
+    if (timePos != std::string_view::npos) {
+        bvh::splitBlanks(line.substr(timePos), state.tokens);
+        if (state.tokens.size() >= 2) {
+            const double seconds = bvh::parseDouble(state.tokens.back());
+            if (seconds > 0 && std::isfinite(seconds)) {
+                frameTime = seconds;
+                frameTimeRead_ = true;
+            } else {
+                std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time "
+                          << state.tokens.back()
+                          << " is not a positive number of seconds; frames are keyed one frame"
+                             " apart\n";
+            }
+        }
+        previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
+        return;
+    }
+    if (line == bvh::kMotion) return;
+    // Blank lines are not frames.
+    if (bvh::isBlankLine(line)) return;
+
+    bvh::splitBlanks(line, state.tokens);
+    if (state.tokens.size() < state.channels.size()) {
+        // Nothing is invented for missing values: the frame still counts, but gets no keys.
+        std::cerr << path_ << ":" << state.lineNumber << ": warning: frame line has "
+                  << state.tokens.size() << " values for " << state.channels.size()
+                  << " channels; it is not keyed\n";
+        ++currentFrame;
+        return;
+    }
+    bool keyed = true;
+    if (importFrameRange == 2)
+        keyed = currentFrame >= startFrame;
+    else if (importFrameRange == 3)
+        keyed = startFrame <= currentFrame && currentFrame <= endFrame;
+    if (keyed) keyFrameLine(state);
+    ++currentFrame;
+}
+
+void BvhImport::keyFrameLine(ImportReadState& state) {
+    const auto targetOrder =
+        static_cast<MEulerRotation::RotationOrder>(bvh::eulerOrderFromName(rotationOrder.asChar()));
+    std::vector<double>& values = state.values;
+    values.resize(state.channels.size());
+
+    const std::size_t nodeCount = state.nodes.size();
+    for (std::size_t k = 0; k < nodeCount; ++k) {
+        ImportReadState::Node& node = state.nodes[k];
+        if (node.channelCount == 0) continue;
+        const int first = node.firstChannel;
+        const int last = first + node.channelCount;
+        double angles[3] = {0, 0, 0};
+        for (int c = first; c < last; ++c) {
+            const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
+            if (attribute < 0) continue;
+            const double value = bvh::parseDouble(state.tokens[static_cast<std::size_t>(c)]);
+            if (attribute < 3) {
+                // Position: the file value scaled, plus the joint's own scaled offset.
+                values[static_cast<std::size_t>(c)] = value * scale + node.offset[attribute];
+            } else {
+                const double radians = value * bvh::kPi / 180.0;
+                values[static_cast<std::size_t>(c)] = radians;
+                angles[attribute - 3] = radians;
+            }
+        }
+        if (node.fullRotation) {
+            MEulerRotation rotation(angles[0], angles[1], angles[2],
+                                    static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
+            if (rotation.order != targetOrder) rotation = rotation.reorder(targetOrder);
+            if (framesKeyed > 0) {
+                const MEulerRotation previous(node.previous[0], node.previous[1],
+                                              node.previous[2], targetOrder);
+                rotation.setToClosestSolution(previous);
+            }
+            node.previous[0] = rotation.x;
+            node.previous[1] = rotation.y;
+            node.previous[2] = rotation.z;
+            for (int c = first; c < last; ++c) {
+                const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
+                if (attribute >= 3) values[static_cast<std::size_t>(c)] = rotation[attribute - 3];
+            }
+        }
+    }
+
+    for (std::size_t c = 0; c < state.channels.size(); ++c) {
+        ImportReadState::Channel& channel = state.channels[c];
+        if (channel.curveFn)
+            channel.curveFn->addKey(keyTime, values[c], MFnAnimCurve::kTangentGlobal,
+                                    MFnAnimCurve::kTangentGlobal);
+    }
+    keyTimes.append(keyTime);
+
+    if (pasteTimeRange == 3 && endTime < keyTimeValue) endAtEndTime(state);
+
+    if (inputKeys == 1) {
+        keyTimeValue += 1;
+        ++keyTime;
+    } else {
+        keyTimeValue += frameTime * frameRateNum;
+        keyTime.setValue(keyTimeValue);
+    }
+    ++framesKeyed;
+}
+
+void BvhImport::endAtEndTime(ImportReadState& state) {
+    const MTime frameKeyTime = keyTime;
+    keyTimeValue = endTime;
+    keyTime.setValue(endTime);
+    for (auto& channel : state.channels) {
+        if (!channel.curveFn) continue;
+        MFnAnimCurve& curve = *channel.curveFn;
+        const double value = curve.evaluate(keyTime);
+        curve.addKey(keyTime, value, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal);
+        // Remove the key this frame set, found by its time: a curve that already held later
+        // keys keeps them.
+        unsigned int index = 0;
+        if (!(frameKeyTime == keyTime) && curve.find(frameKeyTime, index)) curve.remove(index);
+    }
+    stopReading = 1;
+}
