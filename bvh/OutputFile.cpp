@@ -1,5 +1,6 @@
 #include "bvh/OutputFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -42,9 +43,9 @@ bool resolveLinks(fs::path& path, int& errorNumber) {
 }
 
 std::string temporaryName(const fs::path& target, unsigned attempt) {
-    static unsigned counter = 0;
-    const auto ticks =
-        static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    static std::atomic<unsigned> counter{0};
+    const auto ticks = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
     const unsigned long long mix = ticks ^ (static_cast<unsigned long long>(++counter) << 40) ^
                                    (static_cast<unsigned long long>(attempt) << 56);
     char hex[17];

@@ -1,0 +1,245 @@
+// Output files: complete or untouched, never half written; devices and FIFOs written in place.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "bvh/OutputFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+/// Names in `folder`, to catch files left behind.
+std::vector<std::string> listFolder(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class OutputFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("bvhio_output_" + std::to_string(::getpid()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(folder_, fs::perms::owner_all, ec);
+        fs::remove_all(folder_, ec);
+    }
+    fs::path folder_;
+};
+
+/// Runs `body` in a child process without root's right to write anywhere, so that folder
+/// permissions hold; returns its exit code.
+int runUnprivileged(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST_F(OutputFileTest, CreatesANewFileWithTheWholeText) {
+    const fs::path path = folder_ / "new.bvh";
+    bvh::OutputFile out;
+    ASSERT_TRUE(out.open(path.string())) << out.errorText();
+    out.write("HIERARCHY");
+    out.put('\n');
+    char* at = out.reserve(3);
+    at[0] = 'a';
+    at[1] = 'b';
+    out.commit(at + 2);
+    EXPECT_FALSE(fs::exists(path)) << "nothing is at the path before finish()";
+    ASSERT_TRUE(out.finish()) << out.errorText();
+    EXPECT_EQ(readFile(path), "HIERARCHY\nab");
+    EXPECT_EQ(listFolder(folder_), std::vector<std::string>{"new.bvh"}) << "no file left beside";
+}
+
+TEST_F(OutputFileTest, WritesMoreThanItsBufferHolds) {
+    const fs::path path = folder_ / "big.bvh";
+    std::string expected;
+    bvh::OutputFile out;
+    ASSERT_TRUE(out.open(path.string()));
+    for (int i = 0; i < 300000; ++i) {
+        const std::string line = std::to_string(i) + " \n";
+        out.write(line);
+        expected += line;
+    }
+    const std::string huge(3u << 20, 'x');  // larger than the buffer in one piece
+    out.write(huge);
+    expected += huge;
+    ASSERT_TRUE(out.finish());
+    EXPECT_EQ(readFile(path), expected);
+}
+
+TEST_F(OutputFileTest, ReplacesAnExistingFileOnlyAtFinishAndKeepsItsPermissions) {
+    const fs::path path = folder_ / "take.bvh";
+    writeFile(path, "old text");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    bvh::OutputFile out;
+    ASSERT_TRUE(out.open(path.string()));
+    out.write("new text");
+    EXPECT_EQ(readFile(path), "old text") << "the old file stays until the new one is complete";
+    ASSERT_TRUE(out.finish());
+    EXPECT_EQ(readFile(path), "new text");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(listFolder(folder_), std::vector<std::string>{"take.bvh"});
+}
+
+TEST_F(OutputFileTest, DiscardLeavesTheOldFileAndNoTrace) {
+    const fs::path path = folder_ / "keep.bvh";
+    writeFile(path, "old text");
+    {
+        bvh::OutputFile out;
+        ASSERT_TRUE(out.open(path.string()));
+        out.write("half of a new file");
+        out.discard();
+    }
+    {
+        bvh::OutputFile out;  // destroyed unfinished
+        ASSERT_TRUE(out.open(path.string()));
+        out.write("another half");
+    }
+    EXPECT_EQ(readFile(path), "old text");
+    EXPECT_EQ(listFolder(folder_), std::vector<std::string>{"keep.bvh"});
+}
+
+TEST_F(OutputFileTest, FailsInAMissingFolder) {
+    bvh::OutputFile out;
+    EXPECT_FALSE(out.open((folder_ / "missing" / "x.bvh").string()));
+    EXPECT_EQ(out.errorText(), std::strerror(ENOENT));
+    EXPECT_FALSE(out.finish()) << "a file that never opened cannot finish";
+}
+
+TEST_F(OutputFileTest, FailsOnAFullDevice) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    bvh::OutputFile out;
+    ASSERT_TRUE(out.open("/dev/full")) << "a device is opened directly";
+    out.write("HIERARCHY\n");
+    EXPECT_FALSE(out.finish());
+    EXPECT_EQ(out.errorText(), std::strerror(ENOSPC));
+    EXPECT_TRUE(fs::is_character_file("/dev/full")) << "the device was not replaced";
+}
+
+TEST_F(OutputFileTest, RefusesAReadOnlyFolderAndAWriteProtectedFile) {
+    const fs::path locked = folder_ / "locked";
+    fs::create_directories(locked);
+    writeFile(locked / "old.bvh", "old text");
+    // Only the folder stands in the way of replacing old.bvh: the file may be written by anyone.
+    fs::permissions(locked / "old.bvh", fs::perms::owner_read | fs::perms::owner_write |
+                                            fs::perms::others_read | fs::perms::others_write);
+    const fs::path protectedFile = folder_ / "protected.bvh";
+    writeFile(protectedFile, "protected text");
+    fs::permissions(folder_, fs::perms::owner_all | fs::perms::others_read |
+                                 fs::perms::others_exec | fs::perms::others_write);
+    fs::permissions(locked, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(protectedFile, fs::perms::owner_read | fs::perms::others_read);
+    const int code = runUnprivileged([&] {
+        bvh::OutputFile first;
+        if (first.open((locked / "old.bvh").string())) return 1;
+        if (first.errorText() != std::strerror(EACCES)) return 2;
+        bvh::OutputFile second;
+        if (second.open((locked / "new.bvh").string())) return 3;
+        bvh::OutputFile third;
+        if (third.open(protectedFile.string())) return 4;
+        return 0;
+    });
+    EXPECT_EQ(code, 0) << "1/2: replaced in a read-only folder, 3: created there, 4: replaced "
+                          "a write-protected file in a writable folder";
+    EXPECT_EQ(readFile(locked / "old.bvh"), "old text");
+    EXPECT_EQ(listFolder(locked), std::vector<std::string>{"old.bvh"});
+    EXPECT_EQ(readFile(protectedFile), "protected text");
+}
+
+TEST_F(OutputFileTest, UpdatesTheFileThatALinkPointsTo) {
+    fs::create_directories(folder_ / "real");
+    const fs::path target = folder_ / "real" / "take.bvh";
+    writeFile(target, "old text");
+    const fs::path link = folder_ / "link.bvh";
+    fs::create_symlink(fs::path("real") / "take.bvh", link);
+    const fs::path second = folder_ / "second.bvh";  // a link to a link
+    fs::create_symlink(link, second);
+    bvh::OutputFile out;
+    ASSERT_TRUE(out.open(second.string()));
+    out.write("new text");
+    ASSERT_TRUE(out.finish()) << out.errorText();
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
+    EXPECT_TRUE(fs::is_symlink(second));
+    EXPECT_EQ(readFile(target), "new text");
+    EXPECT_EQ(listFolder(folder_ / "real"), std::vector<std::string>{"take.bvh"});
+
+    const fs::path dangling = folder_ / "dangling.bvh";
+    fs::create_symlink(fs::path("real") / "created.bvh", dangling);
+    bvh::OutputFile created;
+    ASSERT_TRUE(created.open(dangling.string()));
+    created.write("made");
+    ASSERT_TRUE(created.finish());
+    EXPECT_EQ(readFile(folder_ / "real" / "created.bvh"), "made");
+    EXPECT_TRUE(fs::is_symlink(dangling));
+}
+
+TEST_F(OutputFileTest, FailsOnALinkLoop) {
+    fs::create_symlink("b.bvh", folder_ / "a.bvh");
+    fs::create_symlink("a.bvh", folder_ / "b.bvh");
+    bvh::OutputFile out;
+    EXPECT_FALSE(out.open((folder_ / "a.bvh").string()));
+    EXPECT_EQ(out.errorText(), std::strerror(ELOOP));
+}
+
+TEST_F(OutputFileTest, WritesIntoAFifoDirectly) {
+    const fs::path fifo = folder_ / "pipe.bvh";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = readFile(fifo); });
+    bvh::OutputFile out;
+    const bool opened = out.open(fifo.string());
+    out.write("through the pipe\n");
+    const bool finished = out.finish();
+    reader.join();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(finished) << out.errorText();
+    EXPECT_EQ(received, "through the pipe\n");
+    EXPECT_TRUE(fs::is_fifo(fifo)) << "the FIFO was not replaced by a file";
+}
+
+TEST_F(OutputFileTest, FailsOnAFolderAtThePath) {
+    bvh::OutputFile out;
+    EXPECT_FALSE(out.open(folder_.string()));
+    EXPECT_EQ(out.errorText(), std::strerror(EISDIR));
+}
+
+}  // namespace
