@@ -1,0 +1,588 @@
+// Function sets for nodes, plugs and DAG paths.
+
+#include <maya/MDagPath.h>
+#include <maya/MEulerRotation.h>
+#include <maya/MFnBase.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
+#include <maya/MFnTransform.h>
+#include <maya/MPlug.h>
+#include <maya/MString.h>
+#include <maya/MVector.h>
+
+#include <algorithm>
+
+#include "SceneImpl.h"
+
+using standin::detail::Access;
+using standin::detail::Kind;
+using standin::detail::Node;
+
+namespace {
+
+void setStatus(MStatus* status, MStatus::MStatusCode code) {
+    if (status != nullptr) *status = code;
+}
+
+bool validOrder(int order) {
+    return order >= MTransformationMatrix::kXYZ && order <= MTransformationMatrix::kZYX;
+}
+
+MEulerRotation::RotationOrder eulerOrder(int transformOrder) {
+    return static_cast<MEulerRotation::RotationOrder>(transformOrder - 1);
+}
+
+/// A transform-type node (not the world), or null.
+Node* transformNode(const MObject& object) {
+    Node* n = Access::node(object);
+    return n != nullptr && n->isTransform() ? n : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- MFnBase
+
+MFnBase::MFnBase() = default;
+MFnBase::~MFnBase() = default;
+MFn::Type MFnBase::type() const { return MFn::kBase; }
+bool MFnBase::hasObj(MFn::Type t) const {
+    return t == type() || t == MFn::kBase ||
+           (type() == MFn::kDependencyNode && (t == MFn::kDagNode || t == MFn::kTransform ||
+                                               t == MFn::kJoint || t == MFn::kAnimCurve)) ||
+           (type() == MFn::kDagNode && (t == MFn::kTransform || t == MFn::kJoint)) ||
+           (type() == MFn::kTransform && t == MFn::kJoint);
+}
+bool MFnBase::hasObj(const MObject& object) const { return object.hasFn(type()); }
+
+MObject MFnBase::object(MStatus* ReturnStatus) const {
+    setStatus(ReturnStatus, object_.isNull() ? MS::kInvalidParameter : MS::kSuccess);
+    return object_;
+}
+
+void MFnBase::attach(const MObject& object, MStatus* ReturnStatus) {
+    if (!object.isNull() && object.hasFn(type())) {
+        object_ = object;
+        setStatus(ReturnStatus, MS::kSuccess);
+    } else {
+        object_ = MObject();
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+    }
+}
+
+MStatus MFnBase::setObject(MObject& object) {
+    MStatus status;
+    attach(object, &status);
+    return status;
+}
+
+MStatus MFnBase::setObject(const MObject& object) {
+    MStatus status;
+    attach(object, &status);
+    return status;
+}
+
+const char* MFnBase::className() { return "MFnBase"; }
+const char* MFnBase::typeString(MFn::Type t) { return standin::detail::typeNameOf(t); }
+bool MFnBase::isValid(MFn::Type t) {
+    return t != MFn::kInvalid && std::string(standin::detail::typeNameOf(t)) != "kInvalid" &&
+           static_cast<int>(t) <= static_cast<int>(MFn::kJoint);
+}
+
+// ---------------------------------------------------------------- MFnDependencyNode
+
+MFnDependencyNode::MFnDependencyNode() = default;
+MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
+    attach(object, ReturnStatus);
+}
+MFnDependencyNode::MFnDependencyNode(const MObject& object, MStatus* ReturnStatus) {
+    attach(object, ReturnStatus);
+}
+MFnDependencyNode::~MFnDependencyNode() = default;
+MFn::Type MFnDependencyNode::type() const { return MFn::kDependencyNode; }
+
+MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
+    standin::detail::Object* o = Access::get(object_);
+    if (o == nullptr) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MString();
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return MString(o->name.c_str());
+}
+
+MString MFnDependencyNode::setName(const MString& name, bool, MStatus* ReturnStatus) {
+    standin::detail::Object* o = Access::get(object_);
+    if (o == nullptr || o->kind == Kind::World || name.length() == 0) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return o == nullptr ? MString() : MString(o->name.c_str());
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return MString(
+        standin::detail::assignName(o, std::string(name.asChar(), name.length())).c_str());
+}
+
+MObject MFnDependencyNode::attribute(const MString& attrName, MStatus* ReturnStatus) const {
+    const standin::detail::Attribute* a =
+        transformNode(object_) != nullptr
+            ? standin::detail::attributeByName(std::string(attrName.asChar(), attrName.length()))
+            : nullptr;
+    setStatus(ReturnStatus, a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return Access::make(const_cast<standin::detail::Attribute*>(a));
+}
+
+MObject MFnDependencyNode::attribute(unsigned int index, MStatus* ReturnStatus) const {
+    const standin::detail::Attribute* a =
+        transformNode(object_) != nullptr && index < unsigned(standin::detail::kAttributeCount)
+            ? standin::detail::attributeByIndex(int(index))
+            : nullptr;
+    setStatus(ReturnStatus, a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return Access::make(const_cast<standin::detail::Attribute*>(a));
+}
+
+MPlug MFnDependencyNode::findPlug(const MObject& attr, bool, MStatus* ReturnStatus) const {
+    if (transformNode(object_) == nullptr || Access::attribute(attr) == nullptr) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MPlug();
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return MPlug(object_, attr);
+}
+
+MPlug MFnDependencyNode::findPlug(const MString& attrName, bool wantNetworkedPlug,
+                                  MStatus* ReturnStatus) const {
+    MStatus status;
+    const MObject attr = attribute(attrName, &status);
+    if (!status) {
+        setStatus(ReturnStatus, status.statusCode());
+        return MPlug();
+    }
+    return findPlug(attr, wantNetworkedPlug, ReturnStatus);
+}
+
+// ---------------------------------------------------------------- MFnDagNode
+
+MFnDagNode::MFnDagNode() = default;
+MFnDagNode::MFnDagNode(MObject& object, MStatus* ret) { attach(object, ret); }
+MFnDagNode::MFnDagNode(const MObject& object, MStatus* ret) { attach(object, ret); }
+MFnDagNode::MFnDagNode(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
+MFn::Type MFnDagNode::type() const { return MFn::kDagNode; }
+
+MObject MFnDagNode::create(const MString& type, MObject& parent, MStatus* ReturnStatus) {
+    return create(type, MString(), parent, ReturnStatus);
+}
+
+MObject MFnDagNode::create(const MString& type, const MString& name, MObject& parent,
+                           MStatus* ReturnStatus) {
+    Kind kind;
+    if (type == "transform") {
+        kind = Kind::Transform;
+    } else if (type == "joint") {
+        kind = Kind::Joint;
+    } else if (type == "hikFKJoint") {
+        kind = Kind::HikJoint;
+    } else {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MObject();
+    }
+    Node* p = nullptr;
+    if (!parent.isNull()) {
+        p = Access::node(parent);
+        if (p == nullptr) {
+            setStatus(ReturnStatus, MS::kInvalidParameter);
+            return MObject();
+        }
+    }
+    std::string requested = name.length() != 0 ? std::string(name.asChar(), name.length())
+                                               : std::string(type.asChar()) + "1";
+    object_ = Access::make(standin::detail::createNode(kind, p, requested));
+    setStatus(ReturnStatus, MS::kSuccess);
+    return object_;
+}
+
+unsigned int MFnDagNode::parentCount(MStatus* ReturnStatus) const {
+    Node* n = Access::node(object_);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return n != nullptr ? unsigned(n->parents.size()) : 0u;
+}
+
+MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
+    Node* n = Access::node(object_);
+    if (n == nullptr || i >= n->parents.size()) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MObject();
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return Access::make(n->parents[i]);
+}
+
+unsigned int MFnDagNode::childCount(MStatus* ReturnStatus) const {
+    Node* n = Access::node(object_);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return n != nullptr ? unsigned(n->children.size()) : 0u;
+}
+
+MObject MFnDagNode::child(unsigned int i, MStatus* ReturnStatus) const {
+    Node* n = Access::node(object_);
+    if (n == nullptr || i >= n->children.size()) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MObject();
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return Access::make(n->children[i]);
+}
+
+MStatus MFnDagNode::addChild(MObject& child, unsigned int index, bool keepExistingParents) {
+    Node* self = Access::node(object_);
+    Node* c = Access::node(child);
+    if (self == nullptr || c == nullptr || c->kind == Kind::World) return MS::kInvalidParameter;
+    if (standin::detail::isAncestorOrSelf(c, self)) return MS::kInvalidParameter;
+    const bool alreadyChild =
+        std::find(c->parents.begin(), c->parents.end(), self) != c->parents.end();
+    if (!keepExistingParents) {
+        for (Node* p : c->parents) {
+            p->children.erase(std::remove(p->children.begin(), p->children.end(), c),
+                              p->children.end());
+        }
+        c->parents.clear();
+    } else if (alreadyChild) {
+        return MS::kInvalidParameter;
+    }
+    const size_t at = std::min<size_t>(index, self->children.size());
+    self->children.insert(self->children.begin() + std::ptrdiff_t(at), c);
+    c->parents.push_back(self);
+    return MS::kSuccess;
+}
+
+MStatus MFnDagNode::getPath(MDagPath& path) const { return MDagPath::getAPathTo(object_, path); }
+
+MDagPath MFnDagNode::dagPath(MStatus* ReturnStatus) const {
+    MDagPath path;
+    const MStatus status = getPath(path);
+    setStatus(ReturnStatus, status.statusCode());
+    return path;
+}
+
+MString MFnDagNode::fullPathName(MStatus* ReturnStatus) const {
+    Node* n = Access::node(object_);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return n != nullptr ? MString(standin::detail::fullPathOf(n).c_str()) : MString();
+}
+
+MString MFnDagNode::partialPathName(MStatus* ReturnStatus) const { return name(ReturnStatus); }
+
+MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(path.node()); }
+MStatus MFnDagNode::setObject(MObject& object) { return MFnBase::setObject(object); }
+MStatus MFnDagNode::setObject(const MObject& object) { return MFnBase::setObject(object); }
+
+// ---------------------------------------------------------------- MFnTransform
+
+MFnTransform::MFnTransform() = default;
+MFnTransform::MFnTransform(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
+MFnTransform::MFnTransform(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
+MFnTransform::MFnTransform(const MObject& object, MStatus* ReturnStatus) {
+    attach(object, ReturnStatus);
+}
+MFnTransform::~MFnTransform() = default;
+MFn::Type MFnTransform::type() const { return MFn::kTransform; }
+
+MObject MFnTransform::create(MObject parent, MStatus* ReturnStatus) {
+    return MFnDagNode::create("transform", parent, ReturnStatus);
+}
+
+MVector MFnTransform::getTranslation(MSpace::Space, MStatus* ReturnStatus) const {
+    Node* n = transformNode(object_);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return n != nullptr ? MVector(n->translate[0], n->translate[1], n->translate[2]) : MVector();
+}
+
+MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space) {
+    Node* n = transformNode(object_);
+    if (n == nullptr) return MS::kInvalidParameter;
+    n->translate[0] = vec.x;
+    n->translate[1] = vec.y;
+    n->translate[2] = vec.z;
+    return MS::kSuccess;
+}
+
+MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* ReturnStatus) const {
+    Node* n = transformNode(object_);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return n != nullptr ? static_cast<MTransformationMatrix::RotationOrder>(n->rotationOrder)
+                        : MTransformationMatrix::kInvalid;
+}
+
+MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder) {
+    Node* n = transformNode(object_);
+    if (n == nullptr) return MS::kInvalidParameter;
+    if (reorder && validOrder(n->rotationOrder) && validOrder(order) && order != n->rotationOrder) {
+        const MEulerRotation r =
+            MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrder(n->rotationOrder))
+                .reorder(eulerOrder(order));
+        n->rotate[0] = r.x;
+        n->rotate[1] = r.y;
+        n->rotate[2] = r.z;
+    }
+    n->rotationOrder = order;
+    return MS::kSuccess;
+}
+
+MStatus MFnTransform::getRotation(MEulerRotation& rotation) const {
+    Node* n = transformNode(object_);
+    if (n == nullptr) return MS::kInvalidParameter;
+    rotation.setValue(
+        n->rotate[0], n->rotate[1], n->rotate[2],
+        validOrder(n->rotationOrder) ? eulerOrder(n->rotationOrder) : MEulerRotation::kXYZ);
+    return MS::kSuccess;
+}
+
+MStatus MFnTransform::setRotation(const MEulerRotation& rotation) {
+    Node* n = transformNode(object_);
+    if (n == nullptr) return MS::kInvalidParameter;
+    MEulerRotation r = rotation;
+    if (validOrder(n->rotationOrder)) {
+        if (eulerOrder(n->rotationOrder) != r.order) r.reorderIt(eulerOrder(n->rotationOrder));
+    } else {
+        n->rotationOrder = int(r.order) + 1;
+    }
+    n->rotate[0] = r.x;
+    n->rotate[1] = r.y;
+    n->rotate[2] = r.z;
+    return MS::kSuccess;
+}
+
+MStatus MFnTransform::getRotation(double rotation[3],
+                                  MTransformationMatrix::RotationOrder& order) const {
+    Node* n = transformNode(object_);
+    if (n == nullptr || rotation == nullptr) return MS::kInvalidParameter;
+    for (int i = 0; i < 3; ++i) rotation[i] = n->rotate[i];
+    order = static_cast<MTransformationMatrix::RotationOrder>(n->rotationOrder);
+    return MS::kSuccess;
+}
+
+MStatus MFnTransform::setRotation(const double rotation[3],
+                                  MTransformationMatrix::RotationOrder order) {
+    if (rotation == nullptr || !validOrder(order)) return MS::kInvalidParameter;
+    return setRotation(MEulerRotation(rotation[0], rotation[1], rotation[2], eulerOrder(order)));
+}
+
+// ---------------------------------------------------------------- MFnIkJoint
+
+MFnIkJoint::MFnIkJoint() = default;
+MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
+MFnIkJoint::MFnIkJoint(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
+MFnIkJoint::MFnIkJoint(const MObject& object, MStatus* ReturnStatus) {
+    attach(object, ReturnStatus);
+}
+MFnIkJoint::~MFnIkJoint() = default;
+MFn::Type MFnIkJoint::type() const { return MFn::kJoint; }
+
+MObject MFnIkJoint::create(MObject parent, MStatus* ReturnStatus) {
+    return MFnDagNode::create("joint", parent, ReturnStatus);
+}
+
+MStatus MFnIkJoint::getOrientation(MEulerRotation& rotation) const {
+    Node* n = transformNode(object_);
+    if (n == nullptr || !n->isJoint()) return MS::kInvalidParameter;
+    rotation.setValue(n->orient[0], n->orient[1], n->orient[2], MEulerRotation::kXYZ);
+    return MS::kSuccess;
+}
+
+MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
+    Node* n = transformNode(object_);
+    if (n == nullptr || !n->isJoint()) return MS::kInvalidParameter;
+    const MEulerRotation r =
+        rotation.order == MEulerRotation::kXYZ ? rotation : rotation.reorder(MEulerRotation::kXYZ);
+    n->orient[0] = r.x;
+    n->orient[1] = r.y;
+    n->orient[2] = r.z;
+    return MS::kSuccess;
+}
+
+// ---------------------------------------------------------------- MPlug
+
+MPlug::MPlug() = default;
+MPlug::MPlug(const MPlug& in) = default;
+MPlug::MPlug(const MObject& node, const MObject& attribute) : node_(node), attribute_(attribute) {}
+MPlug::~MPlug() = default;
+MPlug& MPlug::operator=(const MPlug& other) = default;
+
+MObject MPlug::attribute(MStatus* ReturnStatus) const {
+    setStatus(ReturnStatus, attribute_.isNull() ? MS::kInvalidParameter : MS::kSuccess);
+    return attribute_;
+}
+
+MObject MPlug::node(MStatus* ReturnStatus) const {
+    setStatus(ReturnStatus, node_.isNull() ? MS::kInvalidParameter : MS::kSuccess);
+    return node_;
+}
+
+MString MPlug::name(MStatus* ReturnStatus) const {
+    return partialName(true, false, false, false, false, true, ReturnStatus);
+}
+
+MString MPlug::partialName(bool includeNodeName, bool, bool, bool, bool, bool useLongNames,
+                           MStatus* ReturnStatus) const {
+    standin::detail::Object* n = Access::get(node_);
+    const standin::detail::Attribute* a = Access::attribute(attribute_);
+    if (n == nullptr || a == nullptr) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MString();
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    std::string text;
+    if (includeNodeName) text = n->name + ".";
+    text += useLongNames ? a->name : std::string(a->shortName);
+    return MString(text.c_str());
+}
+
+bool MPlug::isNull(MStatus* ReturnStatus) const {
+    setStatus(ReturnStatus, MS::kSuccess);
+    return node_.isNull() || attribute_.isNull();
+}
+
+bool MPlug::operator==(const MPlug& other) const {
+    return node_ == other.node_ && attribute_ == other.attribute_;
+}
+
+bool MPlug::operator!=(const MPlug& other) const { return !(*this == other); }
+
+// ---------------------------------------------------------------- MDagPath
+
+namespace standin {
+namespace detail {
+void Access::setPath(MDagPath& p, const std::vector<Node*>& nodes) {
+    p.pop(p.length_);
+    for (Node* n : nodes) p.push(Access::make(n));
+}
+}  // namespace detail
+}  // namespace standin
+
+MDagPath::MDagPath() : nodes_(nullptr), length_(0), capacity_(0) {}
+
+MDagPath::MDagPath(const MDagPath& src) : MDagPath() { *this = src; }
+
+MDagPath::~MDagPath() { delete[] nodes_; }
+
+MDagPath& MDagPath::operator=(const MDagPath& src) {
+    if (this == &src) return *this;
+    if (src.length_ > capacity_) {
+        delete[] nodes_;
+        nodes_ = new MObject[src.length_];
+        capacity_ = src.length_;
+    }
+    for (unsigned int i = 0; i < src.length_; ++i) nodes_[i] = src.nodes_[i];
+    length_ = src.length_;
+    return *this;
+}
+
+bool MDagPath::operator==(const MDagPath& other) const {
+    if (length_ != other.length_) return false;
+    for (unsigned int i = 0; i < length_; ++i) {
+        if (nodes_[i] != other.nodes_[i]) return false;
+    }
+    return true;
+}
+
+bool MDagPath::isValid(MStatus* ReturnStatus) const {
+    setStatus(ReturnStatus, MS::kSuccess);
+    if (length_ == 0) return false;
+    Node* parent = standin::detail::scene().world.get();
+    for (unsigned int i = 0; i < length_; ++i) {
+        Node* n = Access::node(nodes_[i]);
+        if (n == nullptr || std::find(parent->children.begin(), parent->children.end(), n) ==
+                                parent->children.end()) {
+            return false;
+        }
+        parent = n;
+    }
+    return true;
+}
+
+MObject MDagPath::node(MStatus* ReturnStatus) const {
+    if (length_ == 0 || nodes_[length_ - 1].isNull()) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return MObject();
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return nodes_[length_ - 1];
+}
+
+MObject MDagPath::transform(MStatus* ReturnStatus) const { return node(ReturnStatus); }
+
+bool MDagPath::hasFn(MFn::Type type, MStatus* ReturnStatus) const {
+    return node(ReturnStatus).hasFn(type);
+}
+
+MFn::Type MDagPath::apiType(MStatus* ReturnStatus) const { return node(ReturnStatus).apiType(); }
+
+unsigned int MDagPath::length(MStatus* ReturnStatus) const {
+    setStatus(ReturnStatus, MS::kSuccess);
+    return length_;
+}
+
+unsigned int MDagPath::childCount(MStatus* ReturnStatus) const {
+    Node* n =
+        length_ == 0 ? standin::detail::scene().world.get() : Access::node(nodes_[length_ - 1]);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return n != nullptr ? unsigned(n->children.size()) : 0u;
+}
+
+MStatus MDagPath::push(const MObject& child) {
+    Node* parent =
+        length_ == 0 ? standin::detail::scene().world.get() : Access::node(nodes_[length_ - 1]);
+    Node* c = Access::node(child);
+    if (parent == nullptr || c == nullptr ||
+        std::find(parent->children.begin(), parent->children.end(), c) == parent->children.end()) {
+        return MS::kInvalidParameter;
+    }
+    if (length_ == capacity_) {
+        const unsigned int grown = capacity_ < 8 ? 8 : capacity_ * 2;
+        MObject* fresh = new MObject[grown];
+        for (unsigned int i = 0; i < length_; ++i) fresh[i] = nodes_[i];
+        delete[] nodes_;
+        nodes_ = fresh;
+        capacity_ = grown;
+    }
+    nodes_[length_++] = child;
+    return MS::kSuccess;
+}
+
+MStatus MDagPath::pop(unsigned int num) {
+    if (num > length_) return MS::kInvalidParameter;
+    for (unsigned int i = 0; i < num; ++i) nodes_[--length_] = MObject();
+    return MS::kSuccess;
+}
+
+MString MDagPath::fullPathName(MStatus* ReturnStatus) const {
+    std::string text;
+    for (unsigned int i = 0; i < length_; ++i) {
+        standin::detail::Object* o = Access::get(nodes_[i]);
+        if (o == nullptr) {
+            setStatus(ReturnStatus, MS::kInvalidParameter);
+            return MString();
+        }
+        text += '|';
+        text += o->name;
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return MString(text.c_str());
+}
+
+MString MDagPath::partialPathName(MStatus* ReturnStatus) const {
+    standin::detail::Object* o = length_ == 0 ? nullptr : Access::get(nodes_[length_ - 1]);
+    setStatus(ReturnStatus, o != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return o != nullptr ? MString(o->name.c_str()) : MString();
+}
+
+MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
+    Node* n = Access::node(node);
+    if (n == nullptr || n->kind == Kind::World) {
+        path.pop(path.length_);
+        return MS::kInvalidParameter;
+    }
+    std::vector<Node*> nodes;
+    standin::detail::firstPathOf(n, nodes);
+    Access::setPath(path, nodes);
+    return MS::kSuccess;
+}
