@@ -1,6 +1,8 @@
 #include <maya/MTime.h>
 
 #include <cmath>
+#include <standin/Standin.h>
+#include <string>
 
 #include "SceneImpl.h"
 
@@ -202,3 +204,41 @@ MStatus MTime::setUIUnit(Unit newUnit) {
 }
 
 const char* MTime::className() { return "MTime"; }
+
+namespace standin {
+
+namespace {
+
+/// Host names of the units, indexed by MTime::Unit.
+const char* const kUnitNames[] = {
+    "",          "hour",      "min",      "sec",      "millisec",  "game",     "film",
+    "pal",       "ntsc",      "show",     "palf",     "ntscf",     "2fps",     "3fps",
+    "4fps",      "5fps",      "6fps",     "8fps",     "10fps",     "12fps",    "16fps",
+    "20fps",     "40fps",     "75fps",    "80fps",    "100fps",    "120fps",   "125fps",
+    "150fps",    "200fps",    "240fps",   "250fps",   "300fps",    "375fps",   "400fps",
+    "500fps",    "600fps",    "750fps",   "1200fps",  "1500fps",   "2000fps",  "3000fps",
+    "6000fps",   "23.976fps", "29.97fps", "29.97df",  "47.952fps", "59.94fps", "44100fps",
+    "48000fps",  "90fps",     "119.88fps",
+};
+static_assert(sizeof kUnitNames / sizeof kUnitNames[0] == MTime::kUserDef, "one name per unit");
+
+}  // namespace
+
+bool unitFromName(const std::string& name, MTime::Unit& unit) {
+    if (name.empty()) return false;
+    for (int u = 1; u < static_cast<int>(MTime::kUserDef); ++u) {
+        if (name == kUnitNames[u]) {
+            unit = static_cast<MTime::Unit>(u);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string unitName(MTime::Unit unit) {
+    const int u = static_cast<int>(unit);
+    if (u <= 0 || u >= static_cast<int>(MTime::kUserDef)) return std::string();
+    return kUnitNames[u];
+}
+
+}  // namespace standin

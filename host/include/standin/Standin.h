@@ -4,6 +4,7 @@
 
 #include <maya/MObject.h>
 #include <maya/MPxFileTranslator.h>
+#include <maya/MTime.h>
 #include <maya/MTypes.h>
 
 #include <string>
@@ -33,6 +34,14 @@ std::string fullPath(const MObject& node);
 
 /// Type name of a node as the scene file writes it ("transform", "joint", "hikFKJoint").
 std::string nodeTypeName(const MObject& node);
+
+/// The unit of a host time-unit name ("game", "film", "pal", "ntsc", "show", "palf",
+/// "ntscf", "millisec", "sec", "min", "hour", "2fps" ... "6000fps", "23.976fps", "29.97fps",
+/// "29.97df", "47.952fps", "59.94fps", "44100fps", "48000fps", "90fps", "119.88fps").
+/// False, leaving `unit` unchanged, for any other text.
+bool unitFromName(const std::string& name, MTime::Unit& unit);
+/// The host name of a unit; empty for kInvalid, kUserDef, kLast and other values.
+std::string unitName(MTime::Unit unit);
 
 /// Scene files (JSON). On failure the scene is unchanged and `error` says why in one line.
 bool saveSceneFile(const std::string& path, std::string& error);
