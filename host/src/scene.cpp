@@ -206,11 +206,10 @@ const char* typeNameOf(MFn::Type type) {
 const std::string& assignName(Object* object, const std::string& requested) {
     Scene& s = scene();
     const std::string wanted = sanitize(requested);
-    auto taken = [&](const std::string& n) {
-        auto it = s.names.find(n);
-        return it != s.names.end() && it->second != object;
-    };
     if (object->name == wanted) return object->name;
+    // The old name is free for the new one to take, as a rename in the host.
+    releaseName(object);
+    auto taken = [&](const std::string& n) { return s.names.count(n) != 0; };
     std::string chosen = wanted;
     if (taken(wanted)) {
         std::string stem;
@@ -226,7 +225,6 @@ const std::string& assignName(Object* object, const std::string& requested) {
         if (fromHint) hint = candidate + 1;
         chosen = stem + std::to_string(candidate);
     }
-    releaseName(object);
     object->name = chosen;
     s.names[chosen] = object;
     return object->name;

@@ -1,7 +1,7 @@
 #include <maya/MTime.h>
+#include <standin/Standin.h>
 
 #include <cmath>
-#include <standin/Standin.h>
 #include <string>
 
 #include "SceneImpl.h"
@@ -211,14 +211,13 @@ namespace {
 
 /// Host names of the units, indexed by MTime::Unit.
 const char* const kUnitNames[] = {
-    "",          "hour",      "min",      "sec",      "millisec",  "game",     "film",
-    "pal",       "ntsc",      "show",     "palf",     "ntscf",     "2fps",     "3fps",
-    "4fps",      "5fps",      "6fps",     "8fps",     "10fps",     "12fps",    "16fps",
-    "20fps",     "40fps",     "75fps",    "80fps",    "100fps",    "120fps",   "125fps",
-    "150fps",    "200fps",    "240fps",   "250fps",   "300fps",    "375fps",   "400fps",
-    "500fps",    "600fps",    "750fps",   "1200fps",  "1500fps",   "2000fps",  "3000fps",
-    "6000fps",   "23.976fps", "29.97fps", "29.97df",  "47.952fps", "59.94fps", "44100fps",
-    "48000fps",  "90fps",     "119.88fps",
+    "",         "hour",     "min",     "sec",       "millisec", "game",    "film",      "pal",
+    "ntsc",     "show",     "palf",    "ntscf",     "2fps",     "3fps",    "4fps",      "5fps",
+    "6fps",     "8fps",     "10fps",   "12fps",     "16fps",    "20fps",   "40fps",     "75fps",
+    "80fps",    "100fps",   "120fps",  "125fps",    "150fps",   "200fps",  "240fps",    "250fps",
+    "300fps",   "375fps",   "400fps",  "500fps",    "600fps",   "750fps",  "1200fps",   "1500fps",
+    "2000fps",  "3000fps",  "6000fps", "23.976fps", "29.97fps", "29.97df", "47.952fps", "59.94fps",
+    "44100fps", "48000fps", "90fps",   "119.88fps",
 };
 static_assert(sizeof kUnitNames / sizeof kUnitNames[0] == MTime::kUserDef, "one name per unit");
 
