@@ -1,0 +1,474 @@
+// Import driver: option strings, per-read resets, frame rates, messages, line ends and the
+// whole-step re-keying after a read.
+
+#include <gtest/gtest.h>
+#include <maya/MFileObject.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MTime.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bvh_reference.h"
+#include "import/BvhImport.h"
+#include "standin/Standin.h"
+
+namespace {
+
+using bvhref::curveKeys;
+using bvhref::runImport;
+using bvhref::writeTempFile;
+
+// One root with six channels and one joint with three; frame values are easy to recognise.
+const std::string kSmallFile =
+    "HIERARCHY\n"
+    "ROOT Hips\n"
+    "{\n"
+    "\tOFFSET 1 2 3\n"
+    "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Yrotation Xrotation\n"
+    "\tJOINT Spine\n"
+    "\t{\n"
+    "\t\tOFFSET 0 10 0\n"
+    "\t\tCHANNELS 3 Zrotation Yrotation Xrotation\n"
+    "\t\tEnd Site\n"
+    "\t\t{\n"
+    "\t\t\tOFFSET 0 5 0\n"
+    "\t\t}\n"
+    "\t}\n"
+    "}\n"
+    "MOTION\n"
+    "Frames: 3\n"
+    "Frame Time: 0.04\n"
+    "10 20 30 1 2 3 4 5 6\n"
+    "11 21 31 1 2 3 4 5 6\n"
+    "12 22 32 1 2 3 4 5 6\n";
+
+std::vector<double> keyTimes(const std::string& path, const std::string& attribute) {
+    std::vector<double> times;
+    for (const auto& key : curveKeys(path, attribute)) times.push_back(key.first);
+    return times;
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t p = text.find(from); p != std::string::npos;
+         p = text.find(from, p + to.size()))
+        text.replace(p, from.size(), to);
+    return text;
+}
+
+class ImportDriver : public testing::Test {
+protected:
+    void SetUp() override { standin::resetScene(); }
+    void TearDown() override { bvhref::removeTempFiles(); }
+    bool has(const std::string& path) { return !standin::findNode(path).isNull(); }
+};
+
+TEST_F(ImportDriver, NewTranslatorStartsWithTheRegisteredDefaults) {
+    BvhImport imp;
+    EXPECT_EQ(imp.importSkelton, 1);
+    EXPECT_EQ(imp.importAnimation, 1);
+    EXPECT_EQ(imp.importFrameRange, 1);
+    EXPECT_EQ(imp.startFrame, 1);
+    EXPECT_EQ(imp.endFrame, 100);
+    EXPECT_EQ(imp.pasteTimeRange, 1);
+    EXPECT_EQ(imp.inputKeys, 1);
+    EXPECT_EQ(imp.frameRate, 1);
+    EXPECT_EQ(imp.notFloatingKey, 0);
+    EXPECT_DOUBLE_EQ(imp.scale, 1.0);
+    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "XYZ");
+    EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "") << "the defaults name no unit";
+}
+
+TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
+    const std::string file = writeTempFile("HIERARCHY\n");
+    BvhImport imp;
+    imp.importFrameRange = 3;
+    imp.rotationOrder = "ZXY";
+    imp.frameRate = 0;
+    imp.frameRateNum = 99;
+    imp.scale = 7;
+    imp.endTime = 5;
+    const auto run = runImport(imp, file, "");
+    ASSERT_TRUE(run.success) << run.messages;
+    EXPECT_EQ(imp.importFrameRange, 3);
+    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZXY");
+    EXPECT_DOUBLE_EQ(imp.frameRateNum, 24.0);
+    EXPECT_DOUBLE_EQ(imp.scale, 1.0);
+    EXPECT_DOUBLE_EQ(imp.endTime, 999999.0);
+    EXPECT_DOUBLE_EQ(imp.keyTimeValue, 0.0) << "no startTime item: the first key would be at 0";
+    EXPECT_EQ(imp.currentFrame, 1);
+}
+
+TEST_F(ImportDriver, OptionItemsAreMatchedExactly) {
+    const std::string file = writeTempFile("HIERARCHY\n");
+    const struct {
+        const char* options;
+        double scale;
+        const char* rotationOrder;
+    } cases[] = {
+        {" scale=2;", 1.0, "XYZ"},             // a leading blank is part of the key
+        {"Scale=2;", 1.0, "XYZ"},              // keys are case-sensitive
+        {"scale;", 1.0, "XYZ"},                // no "=": ignored
+        {"scale=2;scale=3;", 3.0, "XYZ"},      // the later item wins
+        {"rotationOrder=ZXY=1;", 1.0, "ZXY"},  // text after a second "=" is ignored
+        {"rotationOrder= ZXY;", 1.0, " ZXY"},  // values are not trimmed
+        {"unknownKey=5;scale=4", 4.0, "XYZ"},  // unknown keys ignored, last ";" optional
+        {"clipboard=1;clip=2;", 1.0, "XYZ"},   // accepted without effect
+        {";;=;scale=0.5;", 0.5, "XYZ"},
+    };
+    for (const auto& c : cases) {
+        BvhImport imp;
+        const auto run = runImport(imp, file, c.options);
+        ASSERT_TRUE(run.success) << c.options << ": " << run.messages;
+        EXPECT_DOUBLE_EQ(imp.scale, c.scale) << c.options;
+        EXPECT_EQ(std::string(imp.rotationOrder.asChar()), c.rotationOrder) << c.options;
+    }
+}
+
+TEST_F(ImportDriver, EveryKeyIsStoredInItsMember) {
+    const std::string file = writeTempFile("HIERARCHY\n");
+    BvhImport imp;
+    const auto run = runImport(imp, file,
+                               "importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;"
+                               "endFrame=9;pasteTimeRange=3;startTime=2.5;endTime=40;inputKeys=0;"
+                               "frameRate=0;frameRateUnit=ntsc;frameRateNum=12.5;notFloatingKey=1;"
+                               "scale=0.25;rotationOrder=auto;");
+    ASSERT_TRUE(run.success) << run.messages;
+    EXPECT_EQ(imp.importSkelton, 0);
+    EXPECT_EQ(imp.importAnimation, 0);
+    EXPECT_EQ(imp.importFrameRange, 3);
+    EXPECT_EQ(imp.startFrame, 4);
+    EXPECT_EQ(imp.endFrame, 9);
+    EXPECT_EQ(imp.pasteTimeRange, 3);
+    // Whole-step re-keying ran (inputKeys 0, notFloatingKey 1) and moved the key time back by
+    // one step (1 / 12.5 seconds at 12.5 frames per second) and 0.05.
+    EXPECT_NEAR(imp.keyTimeValue, 2.5 - 1 - 0.05, 1e-12);
+    EXPECT_DOUBLE_EQ(imp.endTime, 40);
+    EXPECT_EQ(imp.inputKeys, 0);
+    EXPECT_EQ(imp.frameRate, 0);
+    EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "ntsc");
+    EXPECT_DOUBLE_EQ(imp.frameRateNum, 12.5) << "frameRate=0 keeps the option's rate";
+    EXPECT_EQ(imp.notFloatingKey, 1);
+    EXPECT_DOUBLE_EQ(imp.scale, 0.25);
+    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "auto");
+}
+
+TEST_F(ImportDriver, FrameRateFromTheUnitName) {
+    const std::string file = writeTempFile("HIERARCHY\n");
+    const struct {
+        const char* options;
+        double rate;
+    } cases[] = {
+        {"frameRate=1;frameRateUnit=game;", 15},
+        {"frameRate=1;frameRateUnit=film;", 24},
+        {"frameRate=1;frameRateUnit=pal;", 25},
+        {"frameRate=1;frameRateUnit=ntsc;frameRateNum=12;", 30},
+        {"frameRate=1;frameRateUnit=show;", 48},
+        {"frameRate=1;frameRateUnit=palf;", 50},
+        {"frameRate=1;frameRateUnit=ntscf;", 60},
+        {"frameRate=1;frameRateUnit=millisec;", 1000},
+        {"frameRate=1;frameRateUnit=sec;", 1},
+        {"frameRate=1;frameRateUnit=min;", 0.016666666},
+        {"frameRate=1;frameRateUnit=hour;", 0.000277777},
+        {"frameRate=1;frameRateUnit=250fps;", 250},
+        {"frameRate=1;frameRateUnit=100fps;", 100},
+        {"frameRate=1;frameRateUnit=1200fps;", 1200},
+        {"frameRate=0;frameRateUnit=ntsc;frameRateNum=12;", 12},
+        {"frameRate=0;frameRateUnit=ntsc;", 24},
+        // No number before "f", or no unit at all: the rate stays as the options set it.
+        {"frameRate=1;frameRateNum=12;", 12},
+        {"frameRate=1;", 24},
+        {"frameRate=1;frameRateUnit=fps;frameRateNum=12;", 12},
+        {"frameRate=1;frameRateUnit=NTSC;frameRateNum=12;", 12},
+        {"frameRate=1;frameRateUnit=-5fps;frameRateNum=12;", 12},
+        {"frameRate=1;frameRateUnit=0fps;frameRateNum=12;", 12},
+    };
+    for (const auto& c : cases) {
+        BvhImport imp;
+        const auto run = runImport(imp, file, c.options);
+        ASSERT_TRUE(run.success) << c.options << ": " << run.messages;
+        EXPECT_DOUBLE_EQ(imp.frameRateNum, c.rate) << c.options;
+    }
+}
+
+TEST_F(ImportDriver, OptionsCarryOverBetweenReadsOfOneTranslator) {
+    const std::string file = writeTempFile("HIERARCHY\n");
+    BvhImport imp;
+    ASSERT_TRUE(runImport(imp, file,
+                          "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
+                          "startTime=7;frameRateNum=60;frameRate=0;")
+                    .success);
+    ASSERT_TRUE(runImport(imp, file, "importFrameRange=2;").success);
+    EXPECT_EQ(imp.inputKeys, 0);
+    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZYX");
+    EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "pal");
+    EXPECT_EQ(imp.importFrameRange, 2);
+    EXPECT_DOUBLE_EQ(imp.scale, 1.0) << "reset at every read";
+    EXPECT_DOUBLE_EQ(imp.endTime, 999999.0) << "reset at every read";
+    EXPECT_DOUBLE_EQ(imp.keyTimeValue, 0.0) << "reset at every read";
+    EXPECT_DOUBLE_EQ(imp.frameRateNum, 24.0) << "reset at every read";
+    ASSERT_TRUE(runImport(imp, file, "frameRate=1;").success);
+    EXPECT_DOUBLE_EQ(imp.frameRateNum, 25.0) << "the unit of the first read still holds";
+}
+
+TEST_F(ImportDriver, MissingFileIsReportedAndNothingIsCreated) {
+    const std::string missing = bvhref::tempPath(".bvh");
+    for (const char* options : {"importSkelton=1;scale=3;", "importSkelton=2;scale=3;"}) {
+        BvhImport imp;
+        const auto run = runImport(imp, missing, options);
+        EXPECT_FALSE(run.success) << options;
+        EXPECT_EQ(run.messages, missing + ": could not be opened for reading\n") << options;
+        EXPECT_TRUE(standin::topLevelNodes().empty()) << options;
+        EXPECT_DOUBLE_EQ(imp.scale, 3.0) << "the options were applied before the opening";
+    }
+}
+
+TEST_F(ImportDriver, DirectoryCannotBeOpenedForReading) {
+    const std::string dir = bvhref::tempPath(".d");
+    std::filesystem::create_directory(dir);
+    const auto run = runImport(dir, bvhref::kDefaultImportOptions);
+    EXPECT_FALSE(run.success);
+    EXPECT_EQ(run.messages, dir + ": could not be opened for reading\n");
+    EXPECT_TRUE(standin::topLevelNodes().empty());
+}
+
+TEST_F(ImportDriver, AnimationOnlyImportNeedsASelectedJoint) {
+    const std::string file = writeTempFile(kSmallFile);
+    MObject group = standin::createNode("transform", MObject::kNullObj, "grp");
+    standin::createNode("joint", group, "J");
+    // Nothing selected, then only a node that is not a joint.
+    for (const std::vector<std::string>& selection :
+         {std::vector<std::string>{}, std::vector<std::string>{"|grp"}}) {
+        bvhref::selectNodes(selection);
+        const std::string before = standin::sceneToJson();
+        const auto run = runImport(file, "importSkelton=2;");
+        EXPECT_FALSE(run.success);
+        EXPECT_EQ(run.messages, file + ": Select a joint\n");
+        EXPECT_EQ(standin::sceneToJson(), before) << "the scene is unchanged";
+    }
+}
+
+TEST_F(ImportDriver, KeySpacingNeedsAUsableFrameRate) {
+    const std::string file = writeTempFile(kSmallFile);
+    for (const char* options :
+         {"inputKeys=0;frameRate=0;frameRateNum=0;", "inputKeys=2;frameRate=0;frameRateNum=-24;"}) {
+        const auto run = runImport(file, options);
+        EXPECT_FALSE(run.success) << options;
+        EXPECT_NE(run.messages.find(file), std::string::npos) << run.messages;
+        EXPECT_NE(run.messages.find("frameRateNum"), std::string::npos) << run.messages;
+        EXPECT_TRUE(standin::topLevelNodes().empty()) << "refused before anything is created";
+    }
+    // With keys one unit apart the rate is not used.
+    const auto run = runImport(file, "inputKeys=1;frameRate=0;frameRateNum=0;");
+    EXPECT_TRUE(run.success) << run.messages;
+}
+
+TEST_F(ImportDriver, AccessModeMakesNoDifference) {
+    const std::string file = writeTempFile(kSmallFile);
+    std::string first;
+    for (auto mode : {MPxFileTranslator::kImportAccessMode, MPxFileTranslator::kOpenAccessMode,
+                      MPxFileTranslator::kUnknownAccessMode}) {
+        standin::resetScene();
+        BvhImport imp;
+        MFileObject f;
+        f.setRawFullName(file.c_str());
+        EXPECT_TRUE(imp.reader(f, bvhref::kDefaultImportOptions, mode) == MS::kSuccess);
+        if (first.empty())
+            first = standin::sceneToJson();
+        else
+            EXPECT_EQ(standin::sceneToJson(), first);
+    }
+}
+
+// Files that must all import the same skeleton and keys as kSmallFile.
+TEST_F(ImportDriver, LineEndsAndSpacingReadTheSame) {
+    standin::resetScene();
+    ASSERT_TRUE(runImport(writeTempFile(kSmallFile), bvhref::kDefaultImportOptions).success);
+    const std::string expected = standin::sceneToJson();
+    ASSERT_NE(expected.find("Spine"), std::string::npos);
+
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"CRLF", replaceAll(kSmallFile, "\n", "\r\n")},
+        {"lone CR (a small file)", replaceAll(kSmallFile, "\n", "\r")},
+        {"no final line end", kSmallFile.substr(0, kSmallFile.size() - 1)},
+        {"blanks for tabs", replaceAll(kSmallFile, "\t", "  ")},
+        {"tabs between fields", replaceAll(replaceAll(kSmallFile, "\t", ""), " ", "\t")},
+        {"runs of blanks", replaceAll(replaceAll(kSmallFile, "\t", " "), " ", "   ")},
+        {"no brace lines", replaceAll(replaceAll(kSmallFile, "\t{\n", ""), "{\n", "")},
+        {"brace after the name",
+         replaceAll(replaceAll(replaceAll(kSmallFile, "\n\t\t{\n", " {\n"), "\n\t{\n", " {\n"),
+                    "Hips\n{", "Hips {")},
+        {"lines before HIERARCHY", "some words\nMOTION x\n\n" + kSmallFile},
+    };
+    for (const auto& c : cases) {
+        standin::resetScene();
+        const auto run = runImport(writeTempFile(c.bytes), bvhref::kDefaultImportOptions);
+        EXPECT_TRUE(run.success) << c.name << ": " << run.messages;
+        EXPECT_EQ(standin::sceneToJson(), expected) << c.name;
+    }
+}
+
+TEST_F(ImportDriver, FilesWithoutSectionsLeaveOnlyTheTransform) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty file", ""},
+        {"no HIERARCHY line", "ROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
+        {"keyword with a trailing blank", "HIERARCHY \nROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
+        {"keyword in lower case", "hierarchy\nROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
+        {"keyword with a leading tab", "\tHIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
+        {"only line ends", "\n\r\n\n"},
+    };
+    for (const auto& c : cases) {
+        standin::resetScene();
+        const auto run = runImport(writeTempFile(c.bytes), bvhref::kDefaultImportOptions);
+        EXPECT_TRUE(run.success) << c.name << ": " << run.messages;
+        const auto top = standin::topLevelNodes();
+        ASSERT_EQ(top.size(), 1u) << c.name;
+        EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import") << c.name;
+        EXPECT_EQ(MFnDagNode(top[0]).childCount(), 0u) << c.name;
+    }
+}
+
+TEST_F(ImportDriver, MotionKeywordWithATabIsAFrameLineNotASection) {
+    // "MOTION\t" becomes "MOTION " and is not the section line: the motion lines that follow
+    // stay in the hierarchy section, so no key is set.
+    std::string bytes = replaceAll(kSmallFile, "MOTION\n", "MOTION\t\n");
+    ASSERT_TRUE(runImport(writeTempFile(bytes), bvhref::kDefaultImportOptions).success);
+    EXPECT_TRUE(curveKeys("|bvh_import|Hips", "translateX").empty());
+    EXPECT_FALSE(standin::findNode("|bvh_import|Hips|Spine").isNull());
+}
+
+TEST_F(ImportDriver, LinesOfAnyLengthAreRead) {
+    // A flat skeleton of 2000 joints gives frame lines of more than 50,000 characters.
+    constexpr int kJoints = 2000;
+    std::string text =
+        "HIERARCHY\nROOT R\n{\n OFFSET 0 0 0\n CHANNELS 3 Xposition Yposition Zposition\n";
+    for (int i = 0; i < kJoints; ++i)
+        text += " JOINT j" + std::to_string(i) +
+                "\n {\n  OFFSET 1 0 0\n  CHANNELS 3 Zrotation Yrotation Xrotation\n }\n";
+    text += "}\nMOTION\nFrames: 2\nFrame Time: 0.04\n";
+    std::string frame = "1.000000 2.000000 3.000000";
+    for (int i = 0; i < kJoints; ++i) frame += " 10.00000 0.000000 0.000000";
+    // The second frame carries 25,000 extra characters, which are ignored.
+    text += frame + "\n" + frame + std::string(25000, ' ') + "7\n";
+    ASSERT_GT(frame.size(), 50000u);
+    const auto run = runImport(writeTempFile(text), bvhref::kDefaultImportOptions);
+    ASSERT_TRUE(run.success) << run.messages;
+    const std::string last = "|bvh_import|R|j" + std::to_string(kJoints - 1);
+    const auto keys = curveKeys(last, "rotateZ");
+    ASSERT_EQ(keys.size(), 2u) << "both frames of the last joint are keyed";
+    EXPECT_NEAR(keys[1].second, 10 * 3.14159 / 180, 1e-12);
+}
+
+TEST_F(ImportDriver, SkeletonOnlyAndNothingAtAll) {
+    const std::string file = writeTempFile(kSmallFile);
+    ASSERT_TRUE(runImport(file, "importAnimation=0;").success);
+    EXPECT_FALSE(standin::findNode("|bvh_import|Hips|Spine|EffectorSpine").isNull());
+    EXPECT_EQ(bvhref::curveCount("|bvh_import|Hips", "translateX"), 0u)
+        << "motion lines are ignored without importAnimation";
+    EXPECT_EQ(bvhref::curveCount("|bvh_import|Hips|Spine", "rotateZ"), 0u);
+
+    for (const char* options : {"importSkelton=0;", "importSkelton=5;"}) {
+        standin::resetScene();
+        ASSERT_TRUE(runImport(file, options).success) << options;
+        const auto top = standin::topLevelNodes();
+        ASSERT_EQ(top.size(), 1u) << options;
+        EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import") << options;
+        EXPECT_EQ(MFnDagNode(top[0]).childCount(), 0u) << options;
+    }
+}
+
+TEST_F(ImportDriver, EverySkeletonImportMakesItsOwnTransform) {
+    const std::string file = writeTempFile(kSmallFile);
+    ASSERT_TRUE(runImport(file, bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(runImport(file, bvhref::kDefaultImportOptions).success);
+    const auto top = standin::topLevelNodes();
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import");
+    EXPECT_NE(standin::fullPath(top[1]), "|bvh_import") << "the host makes the second name unique";
+    EXPECT_EQ(MFnDagNode(top[1]).childCount(), 1u);
+}
+
+TEST_F(ImportDriver, StartTimePlacesTheFirstKey) {
+    const std::string file = writeTempFile(kSmallFile);
+    ASSERT_TRUE(runImport(file, "startTime=5;inputKeys=1;").success);
+    EXPECT_EQ(keyTimes("|bvh_import|Hips", "translateX"), (std::vector<double>{5, 6, 7}));
+}
+
+TEST_F(ImportDriver, KeysUseTheUiTimeUnit) {
+    MTime::setUIUnit(MTime::kNTSCFrame);
+    ASSERT_TRUE(runImport(writeTempFile(kSmallFile), bvhref::kDefaultImportOptions).success);
+    EXPECT_EQ(keyTimes("|bvh_import|Hips", "rotateX"), (std::vector<double>{1, 2, 3}));
+    MTime::setUIUnit(MTime::kFilm);
+    const auto keys = curveKeys("|bvh_import|Hips", "rotateX");
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_NEAR(keys[2].first, 3 * 24.0 / 30.0, 1e-9) << "three ntsc frames in film frames";
+}
+
+// Whole-step re-keying: a file whose frames are `step` time units apart (frameRateNum 1).
+std::string steppedFile(double step, int frames) {
+    std::string text =
+        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\nFrames: 2\nFrame "
+        "Time: " +
+        std::to_string(step) + "\n";
+    for (int i = 0; i < frames; ++i) text += std::to_string(i * 10) + "\n";
+    return text;
+}
+
+TEST_F(ImportDriver, WholeStepRekeyingCoversTheKeyedRange) {
+    const struct {
+        double lastKey;
+        double startTime;
+        std::vector<double> times;
+    } cases[] = {
+        {11.03, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        {11.06, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        {3.5, 5, {5, 6, 7, 8, 9}},
+    };
+    for (const auto& c : cases) {
+        standin::resetScene();
+        const std::string options =
+            "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=" +
+            std::to_string(c.startTime) + ";";
+        const auto run = runImport(writeTempFile(steppedFile(c.lastKey, 2)), options);
+        ASSERT_TRUE(run.success) << run.messages;
+        const auto keys = curveKeys("|bvh_import|A", "translateX");
+        std::vector<double> times;
+        for (const auto& k : keys) times.push_back(k.first);
+        EXPECT_EQ(times, c.times) << "last key at " << c.lastKey;
+        ASSERT_FALSE(keys.empty());
+        EXPECT_DOUBLE_EQ(keys.front().second, 0.0) << "the first sample is the first frame's value";
+    }
+}
+
+TEST_F(ImportDriver, NoRekeyingWithOneUnitPerFrame) {
+    const auto run =
+        runImport(writeTempFile(steppedFile(0.5, 3)), "inputKeys=1;notFloatingKey=1;startTime=1;");
+    ASSERT_TRUE(run.success) << run.messages;
+    EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 2, 3}));
+}
+
+TEST_F(ImportDriver, FloatingKeysWithoutRekeying) {
+    const auto run =
+        runImport(writeTempFile(steppedFile(0.25, 3)),
+                  "inputKeys=0;frameRate=0;frameRateNum=2;notFloatingKey=0;startTime=1;");
+    ASSERT_TRUE(run.success) << run.messages;
+    EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 1.5, 2}));
+}
+
+TEST_F(ImportDriver, RekeyingRefusesAnAbsurdRange) {
+    const auto run =
+        runImport(writeTempFile(steppedFile(1e9, 2)),
+                  "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=0;");
+    EXPECT_FALSE(run.success);
+    EXPECT_NE(run.messages.find("re-keying"), std::string::npos) << run.messages;
+}
+
+}  // namespace
