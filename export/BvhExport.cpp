@@ -1,17 +1,37 @@
 #include "export/BvhExport.h"
 
+#include <maya/MFileObject.h>
+
+#include <exception>
+#include <iostream>
+#include <string>
+
 #include "bvh/Vocabulary.h"
+#include "export/ExportJob.h"
 #include "plugin/FileKind.h"
 
 BvhExport::BvhExport() = default;
 BvhExport::~BvhExport() = default;
+
 void* BvhExport::creator() { return new BvhExport(); }
 
-MStatus BvhExport::writer(const MFileObject&, const MString&, FileAccessMode) {
+MStatus BvhExport::writer(const MFileObject& file, const MString& optionsString,
+                          FileAccessMode /*mode*/) {
+    std::string path;
+    try {
+        path = file.fullName().asChar();
+        bvhexport::ExportJob job(settings_, sampleTime_);
+        return job.run(path, optionsString);
+    } catch (const std::exception& error) {
+        // Nothing may unwind into the host; the job's output file removed itself already.
+        std::cerr << path + ": could not be written (" + error.what() + ")\n" << std::flush;
+    } catch (...) {
+        std::cerr << path + ": could not be written\n" << std::flush;
+    }
     return MS::kFailure;
 }
 
-MPxFileTranslator::MFileKind BvhExport::identifyFile(const MFileObject&, const char* buffer,
-                                                     short size) const {
+MPxFileTranslator::MFileKind BvhExport::identifyFile(const MFileObject& /*file*/,
+                                                     const char* buffer, short size) const {
     return fileKindByPrefix(buffer, size, bvh::kImportTransformName);
 }

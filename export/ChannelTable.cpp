@@ -1,0 +1,145 @@
+#include "export/ChannelTable.h"
+
+#include <maya/MAnimUtil.h>
+#include <maya/MDagPath.h>
+#include <maya/MFn.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnIkJoint.h>
+#include <maya/MGlobal.h>
+#include <maya/MItSelectionList.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPlug.h>
+#include <maya/MPlugArray.h>
+#include <maya/MSelectionList.h>
+#include <maya/MString.h>
+#include <maya/MStringArray.h>
+#include <maya/MTransformationMatrix.h>
+#include <maya/MVector.h>
+
+#include <utility>
+
+#include "bvh/Vocabulary.h"
+#include "plugin/JointWalk.h"
+
+namespace bvhexport {
+
+namespace {
+
+enum Kind : ChannelKind { kXpos, kYpos, kZpos, kXrot, kYrot, kZrot };
+
+/// Rotation channels of a rotation order (MTransformationMatrix value), in the order the
+/// CHANNELS line lists them: the host's order read backwards. Anything that is not one of
+/// XYZ..YXZ is taken as ZYX, as the host's default of the last entry.
+const ChannelKind* rotationChannels(int order) {
+    static constexpr ChannelKind kTable[6][3] = {
+        {kZrot, kYrot, kXrot},  // XYZ
+        {kXrot, kZrot, kYrot},  // YZX
+        {kYrot, kXrot, kZrot},  // ZXY
+        {kYrot, kZrot, kXrot},  // XZY
+        {kZrot, kXrot, kYrot},  // YXZ
+        {kXrot, kYrot, kZrot},  // ZYX
+    };
+    return order >= 1 && order <= 5 ? kTable[order - 1] : kTable[5];
+}
+
+}  // namespace
+
+void gatherSelectedJoints(ChannelTable& table) {
+    MSelectionList selection;
+    MGlobal::getActiveSelectionList(selection);
+    MObjectArray list;
+    std::vector<bool> selected;
+    for (MItSelectionList it(selection, MFn::kJoint); !it.isDone(); it.next()) {
+        MDagPath path;
+        MObject component;
+        it.getDagPath(path, component);
+        MFnIkJoint joint;
+        joint.setObject(path);
+        list.append(joint.object());
+        selected.resize(list.length(), false);
+        selected.back() = true;
+        const unsigned children = joint.childCount();
+        for (unsigned i = 0; i < children; ++i) collectJoints(joint.child(i), list);
+        selected.resize(list.length(), false);
+    }
+    table.joints.reserve(table.joints.size() + list.length());
+    for (unsigned i = 0; i < list.length(); ++i) {
+        ExportJoint entry;
+        entry.node = list[i];
+        entry.selected = selected[i];
+        table.joints.push_back(std::move(entry));
+    }
+}
+
+bool hasJointBelow(const MObject& node) {
+    std::vector<MObject> pending;
+    pending.push_back(node);
+    while (!pending.empty()) {
+        MFnDagNode dag(pending.back());
+        pending.pop_back();
+        const unsigned children = dag.childCount();
+        for (unsigned i = 0; i < children; ++i) {
+            MObject child = dag.child(i);
+            if (child.hasFn(MFn::kJoint)) return true;
+            pending.push_back(child);
+        }
+    }
+    return false;
+}
+
+void collectChannels(ChannelTable& table) {
+    table.channels.clear();
+    table.kinds.clear();
+    for (ExportJoint& joint : table.joints) {
+        joint.firstChannel = static_cast<int>(table.channels.size());
+        joint.channelCount = 0;
+        // A joint with nothing but shapes, locators or effectors below it ends its chain: it
+        // is written as an End Site, so its animation has no place in the file.
+        joint.endSite = !hasJointBelow(joint.node);
+        if (joint.endSite) continue;
+
+        MFnIkJoint fn(joint.node);
+        const int order = static_cast<int>(fn.rotationOrder());
+        MObject curves[6];
+        bool found[6] = {false, false, false, false, false, false};
+        MPlugArray plugs;
+        MAnimUtil::findAnimatedPlugs(joint.node, plugs, false);
+        for (unsigned p = 0; p < plugs.length(); ++p) {
+            // The host names a plug "node.attribute" with the attribute's long name.
+            MStringArray parts;
+            plugs[p].name().split('.', parts);
+            if (parts.length() < 2) continue;
+            const int index = bvh::attributeIndex(parts[1].asChar());
+            if (index < 0 || found[index]) continue;
+            MObjectArray animation;
+            MAnimUtil::findAnimation(plugs[p], animation);
+            // A plug reported as animated without a curve has no values to write.
+            if (animation.length() == 0) continue;
+            curves[index] = animation[0];
+            found[index] = true;
+        }
+
+        MVector translation;
+        if (!joint.selected) translation = fn.getTranslation(MSpace::kTransform);
+        auto add = [&](ChannelKind kind) {
+            if (!found[kind]) return;
+            Channel channel;
+            channel.curve = curves[kind];
+            channel.kind = kind;
+            channel.rotation = kind >= kXrot;
+            // A joint's OFFSET line holds its translation; its position values are written as
+            // the change from there, so offset plus value reads back as its translation.
+            if (!channel.rotation) channel.offset = translation[static_cast<unsigned>(kind)];
+            table.channels.push_back(channel);
+            table.kinds.push_back(kind);
+            ++joint.channelCount;
+        };
+        add(kXpos);
+        add(kYpos);
+        add(kZpos);
+        const ChannelKind* rotations = rotationChannels(order);
+        for (int i = 0; i < 3; ++i) add(rotations[i]);
+    }
+}
+
+}  // namespace bvhexport

@@ -1,0 +1,56 @@
+#pragma once
+// The joints of an export and the channels that their animation curves drive.
+
+#include <maya/MObject.h>
+
+#include <string>
+#include <vector>
+
+#include "export/BvhText.h"
+
+namespace bvhexport {
+
+/// One entry of the joint list, in the order in which the MOTION lines carry the joints.
+struct ExportJoint {
+    MObject node;
+    /// Appended for a selected joint (a BVH root) rather than found below one. A root's
+    /// position values are absolute; a joint below it writes them relative to its OFFSET.
+    bool selected = false;
+    /// No joint anywhere below it: written as an End Site, with no channels. The hierarchy
+    /// writer and the channel collection both decide by this flag, so they cannot disagree.
+    bool endSite = false;
+    int firstChannel = 0;  ///< index of its first entry in ChannelTable::channels
+    int channelCount = 0;
+};
+
+/// One channel of the MOTION lines.
+struct Channel {
+    MObject curve;          ///< the animation curve of the channel's attribute
+    ChannelKind kind = 0;   ///< 0..5: X/Y/Z position, X/Y/Z rotation
+    bool rotation = false;  ///< written in degrees from radians
+    double offset = 0;      ///< subtracted from a position value before scaling
+};
+
+/// The joints to export and their channels, joint by joint in joint-list order, the channels
+/// of one joint consecutive and in the order of its CHANNELS line. `kinds` parallels
+/// `channels` so that a joint's channel line can be written from it directly.
+struct ChannelTable {
+    std::vector<ExportJoint> joints;
+    std::vector<Channel> channels;
+    std::vector<ChannelKind> kinds;
+};
+
+/// Appends, for each joint of the active selection in selection order, the joint itself and
+/// then every joint below it in depth-first order (nodes that are not joints are passed
+/// through, not listed). The first selected joint is the BVH root.
+void gatherSelectedJoints(ChannelTable& table);
+
+/// True when some node below `node` in the DAG is a joint (or of a type derived from it).
+bool hasJointBelow(const MObject& node);
+
+/// Decides each joint's End Site flag and fills its channels from its animated translate and
+/// rotate attributes: positions X, Y, Z first, then the rotations in the reverse of the
+/// joint's rotation order. A joint that is an End Site gets no channels.
+void collectChannels(ChannelTable& table);
+
+}  // namespace bvhexport

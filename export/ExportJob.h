@@ -1,0 +1,46 @@
+#pragma once
+// One export: from the option string and the active selection to a finished BVH file.
+
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+#include <maya/MTime.h>
+
+#include <string>
+#include <string_view>
+
+#include "bvh/OutputFile.h"
+#include "export/ChannelTable.h"
+#include "export/ExportSettings.h"
+
+namespace bvhexport {
+
+/// Runs one export into the settings and sample time of a translator object, which keep what
+/// the export leaves in them (the options applied, the adjusted frame range).
+class ExportJob {
+public:
+    ExportJob(ExportSettings& settings, MTime& sampleTime)
+        : settings_(settings), sampleTime_(sampleTime) {}
+
+    /// Writes the file at `path`. Success only when the whole file is in place. On failure a
+    /// single line, the path first, goes to standard error and any file that was at the path
+    /// stays as it was. When the file cannot be opened the option string is not applied.
+    MStatus run(const std::string& path, const MString& options);
+
+private:
+    bool openOutput();
+    bool applyOptions(const MString& options);
+    bool gatherJoints();
+    bool collectChannelTable();
+    bool writeHierarchySection();
+    bool writeMotionSection();
+    bool finishOutput();
+    bool fail(std::string_view problem);
+
+    ExportSettings& settings_;
+    MTime& sampleTime_;
+    std::string path_;
+    bvh::OutputFile out_;
+    ChannelTable table_;
+};
+
+}  // namespace bvhexport

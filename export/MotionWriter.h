@@ -1,0 +1,26 @@
+#pragma once
+// The MOTION section.
+
+#include <maya/MTime.h>
+
+#include <string>
+
+#include "bvh/OutputFile.h"
+#include "export/ChannelTable.h"
+#include "export/ExportSettings.h"
+
+namespace bvhexport {
+
+/// Text of the failure when no exported joint has an animated channel.
+inline constexpr const char* kNoCurveProblem = "could not be finded animationCurve";
+
+/// Writes "MOTION", "Frames:", "Frame Time:" and one line per key, UI frame or sample of the
+/// channels of `table` (see planMotion), rotations in degrees (pi taken as 3.14159), positions
+/// minus their channel's offset, times `settings.scale`. Stores the adjusted startFrame and
+/// endFrame in `settings`; `sampleTime` is left in the UI unit at the last sample.
+/// Returns an empty text, or a one-line reason when nothing can be written (no channel at
+/// all, or a range that planMotion refuses).
+std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportSettings& settings,
+                        MTime& sampleTime);
+
+}  // namespace bvhexport
