@@ -78,6 +78,11 @@ bool OutputFile::open(const std::string& path) {
         fail(errorNumber);
         return false;
     }
+    if (target.filename().empty()) {
+        // "" or "folder/": there is no file name to write beside.
+        fail(path.empty() ? ENOENT : EISDIR);
+        return false;
+    }
     target_ = target.string();
 
     std::error_code ec;

@@ -236,10 +236,21 @@ TEST_F(OutputFileTest, WritesIntoAFifoDirectly) {
     EXPECT_TRUE(fs::is_fifo(fifo)) << "the FIFO was not replaced by a file";
 }
 
-TEST_F(OutputFileTest, FailsOnAFolderAtThePath) {
-    bvh::OutputFile out;
-    EXPECT_FALSE(out.open(folder_.string()));
-    EXPECT_EQ(out.errorText(), std::strerror(EISDIR));
+TEST_F(OutputFileTest, FailsOnAFolderOrNoNameAtThePath) {
+    struct Case {
+        std::string path;
+        int error;
+    };
+    const Case cases[] = {{folder_.string(), EISDIR},
+                          {folder_.string() + "/", EISDIR},
+                          {(folder_ / "nothing" / "").string(), EISDIR},
+                          {"", ENOENT}};
+    for (const Case& c : cases) {
+        bvh::OutputFile out;
+        EXPECT_FALSE(out.open(c.path)) << c.path;
+        EXPECT_EQ(out.errorText(), std::strerror(c.error)) << c.path;
+    }
+    EXPECT_EQ(listFolder(folder_), std::vector<std::string>{}) << "nothing was created";
 }
 
 }  // namespace

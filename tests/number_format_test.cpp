@@ -48,6 +48,15 @@ TEST(NumberFormat, WritesTheDocumentedExamples) {
         {0.1 + 0.2, "0.3"},
         {100000.5, "100000"},  // a tie in binary: rounds to even, as printf does
         {100001.5, "100002"},
+        {9.9999949999, "9.99999"},
+        {9.999995000001, "10"},  // rounds up into the next decade
+        {0.00099999995, "0.001"},
+        {0.0001234565, "0.000123457"},
+        {-123.4565, "-123.457"},
+        {0.5, "0.5"},
+        {0.00010000000000000001, "0.0001"},
+        {9.9999999999999991e-05, "0.0001"},
+        {9.9999e-05, "9.9999e-05"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(bvh::formatNumber(c.value), c.text) << "value " << printfG(c.value);
