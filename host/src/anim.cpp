@@ -393,8 +393,6 @@ unsigned int MFnAnimCurve::findClosest(double, MStatus* ReturnStatus) const {
     return 0;
 }
 
-// ---------------------------------------------------------------- MAnimUtil
-
 bool MAnimUtil::isAnimated(const MObject& node, bool, MStatus* ReturnStatus) {
     Node* n = Access::node(node);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);

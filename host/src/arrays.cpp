@@ -105,8 +105,6 @@ T& scratch() {
 
 #define BUFFER(T) (Buffer<T>{data_, length_, capacity_})
 
-// ---------------------------------------------------------------- MDoubleArray
-
 MDoubleArray::MDoubleArray() : data_(nullptr), length_(0), capacity_(0) {}
 MDoubleArray::MDoubleArray(const MDoubleArray& other) : MDoubleArray() {
     BUFFER(double).assign(other.data_, other.length_);
@@ -163,8 +161,6 @@ MStatus MDoubleArray::get(float array[]) const {
     return MS::kSuccess;
 }
 
-// ---------------------------------------------------------------- MIntArray
-
 MIntArray::MIntArray() : data_(nullptr), length_(0), capacity_(0) {}
 MIntArray::MIntArray(const MIntArray& other) : MIntArray() {
     BUFFER(int).assign(other.data_, other.length_);
@@ -197,8 +193,6 @@ MStatus MIntArray::copy(const MIntArray& source) {
     return MS::kSuccess;
 }
 MStatus MIntArray::clear() { return BUFFER(int).clear(); }
-
-// ---------------------------------------------------------------- MStringArray
 
 MStringArray::MStringArray() : data_(nullptr), length_(0), capacity_(0), increment_(0) {}
 MStringArray::MStringArray(const MStringArray& other) : MStringArray() {
@@ -258,8 +252,6 @@ std::ostream& operator<<(std::ostream& out, const MStringArray& array) {
     return out << ']';
 }
 
-// ---------------------------------------------------------------- MObjectArray
-
 MObjectArray::MObjectArray() : data_(nullptr), length_(0), capacity_(0) {}
 MObjectArray::MObjectArray(const MObjectArray& other) : MObjectArray() {
     BUFFER(MObject).assign(other.data_, other.length_);
@@ -297,8 +289,6 @@ MStatus MObjectArray::copy(const MObjectArray& source) {
 }
 MStatus MObjectArray::clear() { return BUFFER(MObject).clear(); }
 
-// ---------------------------------------------------------------- MTimeArray
-
 MTimeArray::MTimeArray() : data_(nullptr), length_(0), capacity_(0) {}
 MTimeArray::MTimeArray(const MTimeArray& other) : MTimeArray() {
     BUFFER(MTime).assign(other.data_, other.length_);
@@ -335,8 +325,6 @@ MStatus MTimeArray::copy(const MTimeArray& source) {
     return MS::kSuccess;
 }
 MStatus MTimeArray::clear() { return BUFFER(MTime).clear(); }
-
-// ---------------------------------------------------------------- MPlugArray
 
 MPlugArray::MPlugArray() : data_(nullptr), length_(0), capacity_(0) {}
 MPlugArray::MPlugArray(const MPlugArray& other) : MPlugArray() {

@@ -112,8 +112,6 @@ double nearestTurn(double angle, double target) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- MVector
-
 MVector::MVector() : x(0.0), y(0.0), z(0.0) {}
 MVector::MVector(const MVector& other) = default;
 MVector::MVector(double xx, double yy, double zz) : x(xx), y(yy), z(zz) {}
@@ -160,8 +158,6 @@ MVector MVector::operator^(const MVector& r) const {
 bool MVector::operator==(const MVector& o) const { return x == o.x && y == o.y && z == o.z; }
 bool MVector::operator!=(const MVector& o) const { return !(*this == o); }
 double MVector::length() const { return std::sqrt(x * x + y * y + z * z); }
-
-// ---------------------------------------------------------------- MMatrix
 
 const MMatrix MMatrix::identity;
 
@@ -229,8 +225,6 @@ bool MMatrix::isEquivalent(const MMatrix& other, double tolerance) const {
     }
     return true;
 }
-
-// ---------------------------------------------------------------- MEulerRotation
 
 const MEulerRotation MEulerRotation::identity;
 

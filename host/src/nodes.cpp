@@ -41,8 +41,6 @@ Node* transformNode(const MObject& object) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- MFnBase
-
 MFnBase::MFnBase() = default;
 MFnBase::~MFnBase() = default;
 MFn::Type MFnBase::type() const { return MFn::kBase; }
@@ -88,8 +86,6 @@ bool MFnBase::isValid(MFn::Type t) {
     return t != MFn::kInvalid && std::string(standin::detail::typeNameOf(t)) != "kInvalid" &&
            static_cast<int>(t) <= static_cast<int>(MFn::kJoint);
 }
-
-// ---------------------------------------------------------------- MFnDependencyNode
 
 MFnDependencyNode::MFnDependencyNode() = default;
 MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
@@ -159,8 +155,6 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool wantNetworkedPlu
     }
     return findPlug(attr, wantNetworkedPlug, ReturnStatus);
 }
-
-// ---------------------------------------------------------------- MFnDagNode
 
 MFnDagNode::MFnDagNode() = default;
 MFnDagNode::MFnDagNode(MObject& object, MStatus* ret) { attach(object, ret); }
@@ -275,8 +269,6 @@ MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(
 MStatus MFnDagNode::setObject(MObject& object) { return MFnBase::setObject(object); }
 MStatus MFnDagNode::setObject(const MObject& object) { return MFnBase::setObject(object); }
 
-// ---------------------------------------------------------------- MFnTransform
-
 MFnTransform::MFnTransform() = default;
 MFnTransform::MFnTransform(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
 MFnTransform::MFnTransform(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
@@ -366,8 +358,6 @@ MStatus MFnTransform::setRotation(const double rotation[3],
     return setRotation(MEulerRotation(rotation[0], rotation[1], rotation[2], eulerOrder(order)));
 }
 
-// ---------------------------------------------------------------- MFnIkJoint
-
 MFnIkJoint::MFnIkJoint() = default;
 MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
 MFnIkJoint::MFnIkJoint(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
@@ -398,8 +388,6 @@ MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
     n->orient[2] = r.z;
     return MS::kSuccess;
 }
-
-// ---------------------------------------------------------------- MPlug
 
 MPlug::MPlug() = default;
 MPlug::MPlug(const MPlug& in) = default;
@@ -446,8 +434,6 @@ bool MPlug::operator==(const MPlug& other) const {
 }
 
 bool MPlug::operator!=(const MPlug& other) const { return !(*this == other); }
-
-// ---------------------------------------------------------------- MDagPath
 
 namespace standin {
 namespace detail {

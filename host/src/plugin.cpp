@@ -41,8 +41,6 @@ const TranslatorInfo* findTranslator(const std::string& name) {
 
 }  // namespace standin
 
-// ---------------------------------------------------------------- MFnPlugin
-
 MFnPlugin::MFnPlugin() : vendor_("Unknown"), version_("Unknown"), apiVersion_("Any") {}
 
 MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
@@ -106,8 +104,6 @@ MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
     return MS::kSuccess;
 }
 
-// ---------------------------------------------------------------- MPxFileTranslator
-
 MPxFileTranslator::MPxFileTranslator() = default;
 MPxFileTranslator::~MPxFileTranslator() = default;
 
@@ -133,8 +129,6 @@ MPxFileTranslator::MFileKind MPxFileTranslator::identifyFile(const MFileObject&,
 }
 
 MPxFileTranslator::FileAccessMode MPxFileTranslator::fileAccessMode() { return kUnknownAccessMode; }
-
-// ---------------------------------------------------------------- MFileObject
 
 MFileObject::MFileObject() : resolvedOverride_(false) {}
 MFileObject::MFileObject(const MFileObject& other) = default;

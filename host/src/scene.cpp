@@ -338,8 +338,6 @@ const Attribute* Access::attribute(const MObject& o) {
 
 using standin::detail::Access;
 
-// ---------------------------------------------------------------- MObject
-
 MObject MObject::kNullObj;
 
 MObject::MObject() : object_(nullptr), generation_(0) {}
@@ -360,8 +358,6 @@ bool MObject::operator==(const MObject& other) const {
 }
 
 bool MObject::operator!=(const MObject& other) const { return !(*this == other); }
-
-// ---------------------------------------------------------------- test API
 
 namespace standin {
 

@@ -169,8 +169,6 @@ MStatus MSelectionList::add(const MPlug& plug, const bool mergeWithExisting) {
     return MS::kSuccess;
 }
 
-// ---------------------------------------------------------------- MItSelectionList
-
 MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
                                    MStatus* ReturnStatus)
     : list_(new MSelectionList(list)), filter_(filter), index_(0) {
@@ -268,8 +266,6 @@ bool MItSelectionList::hasComponents(MStatus* ReturnStatus) const {
 }
 
 const char* MItSelectionList::className() { return "MItSelectionList"; }
-
-// ---------------------------------------------------------------- MGlobal
 
 namespace {
 
