@@ -4,7 +4,9 @@
 // `cmake --install` must lay out a module folder whose plug-in bvhhost loads too. Both
 // modules export only the three symbols the host looks up.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +114,11 @@ class DevkitBuild : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         const std::string dir = buildDir();
+        // ctest runs each test in a process of its own, possibly several at once: one
+        // nested build at a time.
+        fs::create_directories(dir);
+        const int lock = ::open((dir + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+        if (lock >= 0) ::flock(lock, LOCK_EX);
         configure_ = run(quoted(BVHIO_CMAKE_COMMAND) + " -S " + quoted(BVHIO_SOURCE_DIR) + " -B " +
                          quoted(dir) + " -G " + quoted(BVHIO_CMAKE_GENERATOR) +
                          " -DCMAKE_MAKE_PROGRAM=" + quoted(BVHIO_CMAKE_MAKE_PROGRAM) +
@@ -122,6 +129,7 @@ protected:
         if (configure_.status == 0)
             build_ = run(quoted(BVHIO_CMAKE_COMMAND) + " --build " + quoted(dir) +
                          " --target bvhio -j2");
+        if (lock >= 0) ::close(lock);  // also releases the lock
     }
     static std::string buildDir() { return std::string(BVHIO_BINARY_DIR) + "/devkit-build"; }
     static std::string module() { return buildDir() + "/bvhio.so"; }
