@@ -1,0 +1,678 @@
+// Scene files of the stand-in host: the whole in-memory scene as JSON.
+//
+// Everything here goes through the public SDK calls plus the stand-in's own node helpers,
+// so a scene file shows the scene exactly as a plug-in sees it.
+//
+// Layout of the written text: one node, one curve per line, so that large scenes stay
+// diffable and no pretty-printer has to indent millions of key numbers.
+
+#include <maya/MAnimUtil.h>
+#include <maya/MDagPath.h>
+#include <maya/MDoubleArray.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MGlobal.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPlug.h>
+#include <maya/MSelectionList.h>
+#include <maya/MTime.h>
+#include <maya/MTimeArray.h>
+#include <maya/MTransformationMatrix.h>
+#include <maya/MVector.h>
+#include <standin/Standin.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace standin {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kAttributes[6] = {"translateX", "translateY", "translateZ",
+                                        "rotateX",    "rotateY",    "rotateZ"};
+constexpr const char* kNodeTypes[3] = {"transform", "joint", "hikFKJoint"};
+
+int attributeSlot(const std::string& name) {
+    for (int i = 0; i < 6; ++i)
+        if (name == kAttributes[i]) return i;
+    return -1;
+}
+
+bool knownNodeType(const std::string& type) {
+    for (const char* known : kNodeTypes)
+        if (type == known) return true;
+    return false;
+}
+
+/// JSON has no NaN or infinity; such key values (a capture can hold "nan") are written as
+/// the strings "nan", "inf" and "-inf" so that they survive a save and load.
+Json numberToJson(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    return value;
+}
+
+bool numberFromJson(const Json& j, bool allowNonFinite, double& out) {
+    if (j.is_number()) {
+        out = j.get<double>();
+        return true;
+    }
+    if (!allowNonFinite || !j.is_string()) return false;
+    const std::string& s = j.get_ref<const std::string&>();
+    if (s == "nan") {
+        out = std::numeric_limits<double>::quiet_NaN();
+    } else if (s == "inf") {
+        out = std::numeric_limits<double>::infinity();
+    } else if (s == "-inf") {
+        out = -std::numeric_limits<double>::infinity();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+/// Messages stay on one line whatever the parser quoted from the input.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+std::string jsonQuoted(const std::string& text) { return Json(text).dump(); }
+
+// ---------------------------------------------------------------------------------------
+// Reading the scene
+
+/// The DAG in file order: parents first, siblings in child order. A node with several
+/// parents is listed once, under its first parent, where its full path leads.
+void collectNodes(std::vector<MObject>& out) {
+    std::vector<MObject> stack;
+    const std::vector<MObject> top = topLevelNodes();
+    for (auto it = top.rbegin(); it != top.rend(); ++it) stack.push_back(*it);
+    while (!stack.empty()) {
+        MObject node = stack.back();
+        stack.pop_back();
+        out.push_back(node);
+        MFnDagNode dag(node);
+        const unsigned int count = dag.childCount();
+        for (unsigned int i = count; i-- > 0;) {
+            MObject child = dag.child(i);
+            MFnDagNode childDag(child);
+            if (childDag.parentCount() > 0 && childDag.parent(0) == node) stack.push_back(child);
+        }
+    }
+}
+
+Json nodeToJson(const MObject& node, const std::string& path) {
+    MFnTransform transform(node);
+    const MVector t = transform.getTranslation(MSpace::kTransform);
+    Json j = Json::object();
+    j["path"] = path;
+    j["type"] = nodeTypeName(node);
+    j["translate"] = Json::array({numberToJson(t.x), numberToJson(t.y), numberToJson(t.z)});
+    j["rotateOrder"] = static_cast<int>(transform.rotationOrder());
+    MFnDagNode dag(node);
+    const unsigned int parents = dag.parentCount();
+    if (parents > 1) {
+        Json extra = Json::array();
+        for (unsigned int i = 1; i < parents; ++i) extra.push_back(fullPath(dag.parent(i)));
+        j["instanceParents"] = std::move(extra);
+    }
+    return j;
+}
+
+/// Appends a number as the shortest text that reads back to the same double; the strings
+/// of numberToJson for values that are not finite.
+void appendNumber(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += std::isnan(value) ? "\"nan\"" : value > 0 ? "\"inf\"" : "\"-inf\"";
+        return;
+    }
+    char buffer[32];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, static_cast<std::size_t>(r.ptr - buffer));
+}
+
+/// Keys are written directly rather than through a JSON value per key: a scene holds
+/// millions of them.
+void appendCurves(const MObject& node, const std::string& path, std::string& out, bool& first,
+                  MTime::Unit ui) {
+    MFnDependencyNode dep(node);
+    for (const char* attrName : kAttributes) {
+        MObject attr = dep.attribute(attrName);
+        if (attr.isNull()) continue;
+        MPlug plug(node, attr);
+        MObjectArray curves;
+        MAnimUtil::findAnimation(plug, curves);
+        for (unsigned int c = 0; c < curves.length(); ++c) {
+            MFnAnimCurve curve(curves[c]);
+            const unsigned int n = curve.numKeys();
+            out += first ? "\n  {\"plug\": " : ",\n  {\"plug\": ";
+            first = false;
+            out += jsonQuoted(path + "." + attrName);
+            out += ", \"keys\": [";
+            for (unsigned int k = 0; k < n; ++k) {
+                out += k == 0 ? "[" : ",[";
+                appendNumber(out, curve.time(k).as(ui));
+                out += ',';
+                appendNumber(out, curve.value(k));
+                out += ']';
+            }
+            out += "]}";
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Checking a file before anything in the scene changes
+
+struct NodeEntry {
+    std::string path;
+    std::string type;
+    std::string name;
+    int parent = -1;  // index into the node list, -1 for the world
+    double translate[3] = {0, 0, 0};
+    int rotateOrder = MTransformationMatrix::kXYZ;
+    std::vector<std::string> instanceParentPaths;
+    std::vector<int> instanceParents;
+};
+
+/// The keys of one curve as read, before the UI unit (which may come later in the file)
+/// turns the times into host times.
+struct KeyList {
+    std::vector<double> times;
+    std::vector<double> values;
+};
+
+struct CurveEntry {
+    int node = -1;
+    int slot = -1;
+    const KeyList* keys = nullptr;  // owned by the reader, which outlives the plan
+};
+
+struct ScenePlan {
+    MTime::Unit uiUnit = MTime::kFilm;
+    std::vector<NodeEntry> nodes;
+    std::vector<CurveEntry> curves;
+    std::vector<int> selection;
+    /// Key lists by curve index; curves point into it (node-based, so moving keeps them).
+    std::unordered_map<std::size_t, KeyList> keyLists;
+};
+
+/// Builds the document as JSON values, except for the key lists of the curves: those are
+/// read straight into plain arrays, as a value per key would cost far more than the key.
+/// The key lists are found at root["curves"][i]["keys"] and stored under the index i.
+class SceneReader {
+public:
+    using number_integer_t = Json::number_integer_t;
+    using number_unsigned_t = Json::number_unsigned_t;
+    using number_float_t = Json::number_float_t;
+    using string_t = Json::string_t;
+    using binary_t = Json::binary_t;
+
+    bool null() { return keysMode_ != KeysMode::Off ? badKey() : leaf(nullptr); }
+    bool boolean(bool b) { return keysMode_ != KeysMode::Off ? badKey() : leaf(b); }
+    bool number_integer(number_integer_t n) {
+        return keysMode_ != KeysMode::Off ? keyNumber(static_cast<double>(n)) : leaf(n);
+    }
+    bool number_unsigned(number_unsigned_t n) {
+        return keysMode_ != KeysMode::Off ? keyNumber(static_cast<double>(n)) : leaf(n);
+    }
+    bool number_float(number_float_t n, const string_t&) {
+        return keysMode_ != KeysMode::Off ? keyNumber(n) : leaf(n);
+    }
+    bool string(string_t& s) {
+        if (keysMode_ == KeysMode::Off) return leaf(std::move(s));
+        double v = 0;
+        if (keysMode_ != KeysMode::InPair || slot_ != 1 || !numberFromJson(Json(s), true, v))
+            return badKey();
+        return keyNumber(v);
+    }
+    bool binary(binary_t& b) { return keysMode_ != KeysMode::Off ? badKey() : leaf(std::move(b)); }
+    bool start_object(std::size_t) {
+        if (keysMode_ != KeysMode::Off) return badKey();
+        Json* object = value(Json::object());
+        stack_.push_back(object);
+        return true;
+    }
+    bool key(string_t& k) {
+        if (stack_.size() == 1) {
+            rootKey_ = k;
+            // A repeated "curves" replaces the earlier list, and so do its key lists.
+            if (k == "curves") keyLists_.clear();
+        }
+        if (stack_.size() == 3 && k == "keys" && rootKey_ == "curves" && stack_[1]->is_array()) {
+            // Decided by the next event: only an array is read as a key list.
+            pendingKeys_ = true;
+            element_ = nullptr;
+            return true;
+        }
+        pendingKeys_ = false;
+        element_ = &(*stack_.back())[k];
+        return true;
+    }
+    bool end_object() {
+        stack_.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t) {
+        if (pendingKeys_) {
+            pendingKeys_ = false;
+            keysMode_ = KeysMode::InList;
+            curveIndex_ = stack_[1]->size() - 1;
+            current_ = KeyList();
+            return true;
+        }
+        if (keysMode_ == KeysMode::InList) {
+            keysMode_ = KeysMode::InPair;
+            slot_ = 0;
+            return true;
+        }
+        if (keysMode_ == KeysMode::InPair) return badKey();
+        Json* array = value(Json::array());
+        stack_.push_back(array);
+        return true;
+    }
+    bool end_array() {
+        if (keysMode_ == KeysMode::InPair) {
+            if (slot_ != 2) return badKey();
+            current_.times.push_back(pair_[0]);
+            current_.values.push_back(pair_[1]);
+            keysMode_ = KeysMode::InList;
+            return true;
+        }
+        if (keysMode_ == KeysMode::InList) {
+            keyLists_[curveIndex_] = std::move(current_);
+            keysMode_ = KeysMode::Off;
+            return true;
+        }
+        stack_.pop_back();
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+        error_ = oneLine(e.what());
+        return false;
+    }
+
+    const Json& root() const { return root_; }
+    std::unordered_map<std::size_t, KeyList>& keyLists() { return keyLists_; }
+    const std::string& error() const { return error_; }
+
+private:
+    enum class KeysMode { Off, InList, InPair };
+
+    template <typename Value>
+    bool leaf(Value&& v) {
+        value(std::forward<Value>(v));
+        return true;
+    }
+    template <typename Value>
+    Json* value(Value&& v) {
+        if (pendingKeys_) {
+            pendingKeys_ = false;
+            element_ = &(*stack_.back())["keys"];
+        }
+        if (stack_.empty()) {
+            root_ = Json(std::forward<Value>(v));
+            return &root_;
+        }
+        if (stack_.back()->is_array()) {
+            stack_.back()->push_back(Json(std::forward<Value>(v)));
+            return &stack_.back()->back();
+        }
+        *element_ = Json(std::forward<Value>(v));
+        return element_;
+    }
+    bool keyNumber(double v) {
+        // Times must be numbers; a value may also be one of the non-finite strings.
+        if (keysMode_ != KeysMode::InPair || slot_ > 1) return badKey();
+        if (slot_ == 0 && !std::isfinite(v)) return badKey();
+        pair_[slot_++] = v;
+        return true;
+    }
+    bool badKey() {
+        error_ = "curves[" + std::to_string(curveIndex_) + "]: key " +
+                 std::to_string(current_.times.size()) + " is not [time, value]";
+        return false;
+    }
+
+    Json root_;
+    std::vector<Json*> stack_;
+    Json* element_ = nullptr;
+    std::string rootKey_;
+    bool pendingKeys_ = false;
+    KeysMode keysMode_ = KeysMode::Off;
+    std::size_t curveIndex_ = 0;
+    int slot_ = 0;
+    double pair_[2] = {0, 0};
+    KeyList current_;
+    std::unordered_map<std::size_t, KeyList> keyLists_;
+    std::string error_;
+};
+
+class PlanError {
+public:
+    explicit PlanError(std::string message) : message(std::move(message)) {}
+    std::string message;
+};
+
+[[noreturn]] void refuse(const std::string& message) { throw PlanError(message); }
+
+const Json* member(const Json& object, const char* key) {
+    auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+void planNodes(const Json& list, ScenePlan& plan, std::unordered_map<std::string, int>& byPath) {
+    if (!list.is_array()) refuse("\"nodes\" is not an array");
+    plan.nodes.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Json& j = list[i];
+        const std::string where = "nodes[" + std::to_string(i) + "]";
+        if (!j.is_object()) refuse(where + " is not an object");
+        NodeEntry node;
+        const Json* path = member(j, "path");
+        if (path == nullptr || !path->is_string()) refuse(where + ": \"path\" is missing");
+        node.path = path->get<std::string>();
+        const std::size_t bar = node.path.rfind('|');
+        if (node.path.empty() || node.path[0] != '|' || bar + 1 == node.path.size())
+            refuse(where + ": " + jsonQuoted(node.path) + " is not a full DAG path");
+        node.name = node.path.substr(bar + 1);
+        if (bar > 0) {
+            auto parent = byPath.find(node.path.substr(0, bar));
+            if (parent == byPath.end())
+                refuse(where + ": the parent of " + jsonQuoted(node.path) + " is missing");
+            node.parent = parent->second;
+        }
+        const Json* type = member(j, "type");
+        if (type == nullptr || !type->is_string()) refuse(where + ": \"type\" is missing");
+        node.type = type->get<std::string>();
+        if (!knownNodeType(node.type))
+            refuse(where + ": unknown node type " + jsonQuoted(node.type));
+        if (const Json* t = member(j, "translate")) {
+            if (!t->is_array() || t->size() != 3 ||
+                !numberFromJson((*t)[0], true, node.translate[0]) ||
+                !numberFromJson((*t)[1], true, node.translate[1]) ||
+                !numberFromJson((*t)[2], true, node.translate[2]))
+                refuse(where + ": \"translate\" is not three numbers");
+        }
+        if (const Json* order = member(j, "rotateOrder")) {
+            if (!order->is_number_integer() || order->get<long long>() < 0 ||
+                order->get<long long>() >= MTransformationMatrix::kLast)
+                refuse(where + ": \"rotateOrder\" is not a rotation order number");
+            node.rotateOrder = order->get<int>();
+        }
+        if (const Json* extra = member(j, "instanceParents")) {
+            if (!extra->is_array()) refuse(where + ": \"instanceParents\" is not an array");
+            for (const Json& p : *extra) {
+                if (!p.is_string()) refuse(where + ": \"instanceParents\" holds a non-path");
+                node.instanceParentPaths.push_back(p.get<std::string>());
+            }
+        }
+        if (!byPath.emplace(node.path, static_cast<int>(plan.nodes.size())).second)
+            refuse(where + ": " + jsonQuoted(node.path) + " is listed twice");
+        plan.nodes.push_back(std::move(node));
+    }
+    // A further parent may come later in the list than the node itself.
+    for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
+        NodeEntry& node = plan.nodes[i];
+        for (const std::string& path : node.instanceParentPaths) {
+            auto found = byPath.find(path);
+            if (found == byPath.end())
+                refuse("nodes[" + std::to_string(i) + "]: the instance parent " + jsonQuoted(path) +
+                       " of " + jsonQuoted(node.path) + " is missing");
+            node.instanceParents.push_back(found->second);
+        }
+    }
+}
+
+void planCurves(const Json& list, ScenePlan& plan,
+                const std::unordered_map<std::string, int>& byPath) {
+    const std::unordered_map<std::size_t, KeyList>& keyLists = plan.keyLists;
+    if (!list.is_array()) refuse("\"curves\" is not an array");
+    std::unordered_set<long long> seen;
+    plan.curves.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Json& j = list[i];
+        const std::string where = "curves[" + std::to_string(i) + "]";
+        if (!j.is_object()) refuse(where + " is not an object");
+        const Json* plugJson = member(j, "plug");
+        if (plugJson == nullptr || !plugJson->is_string()) refuse(where + ": \"plug\" is missing");
+        const std::string& plug = plugJson->get_ref<const std::string&>();
+        const std::size_t dot = plug.rfind('.');
+        if (dot == std::string::npos)
+            refuse(where + ": " + jsonQuoted(plug) + " is not node.attribute");
+        auto node = byPath.find(plug.substr(0, dot));
+        if (node == byPath.end()) refuse(where + ": no node for plug " + jsonQuoted(plug));
+        CurveEntry curve;
+        curve.node = node->second;
+        curve.slot = attributeSlot(plug.substr(dot + 1));
+        if (curve.slot < 0) refuse(where + ": unknown attribute in " + jsonQuoted(plug));
+        if (!seen.insert(static_cast<long long>(curve.node) * 6 + curve.slot).second)
+            refuse(where + ": " + jsonQuoted(plug) + " has a second curve");
+        auto keys = keyLists.find(i);
+        if (keys == keyLists.end() || member(j, "keys") != nullptr)
+            refuse(where + ": \"keys\" is not a list of [time, value]");
+        curve.keys = &keys->second;
+        plan.curves.push_back(std::move(curve));
+    }
+}
+
+ScenePlan planScene(const std::string& text) {
+    SceneReader reader;
+    if (!Json::sax_parse(text, &reader)) refuse(reader.error());
+    const Json& root = reader.root();
+    if (!root.is_object()) refuse("the top level is not a JSON object");
+    ScenePlan plan;
+    plan.keyLists = std::move(reader.keyLists());
+    if (const Json* unit = member(root, "uiUnit")) {
+        if (!unit->is_string() || !unitFromName(unit->get<std::string>(), plan.uiUnit))
+            refuse("unknown \"uiUnit\" " + unit->dump());
+    }
+    std::unordered_map<std::string, int> byPath;
+    if (const Json* nodes = member(root, "nodes")) planNodes(*nodes, plan, byPath);
+    if (const Json* curves = member(root, "curves")) planCurves(*curves, plan, byPath);
+    if (const Json* selection = member(root, "selection")) {
+        if (!selection->is_array()) refuse("\"selection\" is not an array");
+        for (const Json& s : *selection) {
+            auto found = s.is_string() ? byPath.find(s.get<std::string>()) : byPath.end();
+            if (found == byPath.end()) refuse("selection: no node " + s.dump());
+            plan.selection.push_back(found->second);
+        }
+    }
+    return plan;
+}
+
+// ---------------------------------------------------------------------------------------
+// Building a checked plan
+
+bool buildScene(ScenePlan& plan, std::string& error) {
+    resetScene();
+    MTime::setUIUnit(plan.uiUnit);
+    std::vector<MObject> made(plan.nodes.size());
+    for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
+        const NodeEntry& entry = plan.nodes[i];
+        const MObject parent = entry.parent < 0 ? MObject::kNullObj : made[entry.parent];
+        MObject node = createNode(entry.type, parent, entry.name);
+        // The host renames a node whose name clashes or is not allowed; the file named a
+        // path that then does not exist, so the file cannot be loaded faithfully.
+        if (node.isNull() || fullPath(node) != entry.path) {
+            error = "nodes[" + std::to_string(i) + "]: cannot make " + jsonQuoted(entry.path) +
+                    (node.isNull() ? std::string()
+                                   : " (the host named it " + jsonQuoted(fullPath(node)) + ")");
+            return false;
+        }
+        MFnTransform transform(node);
+        transform.setTranslation(
+            MVector(entry.translate[0], entry.translate[1], entry.translate[2]),
+            MSpace::kTransform);
+        transform.setRotationOrder(
+            static_cast<MTransformationMatrix::RotationOrder>(entry.rotateOrder), false);
+        made[i] = node;
+    }
+    for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
+        for (int p : plan.nodes[i].instanceParents) {
+            if (!addParent(made[i], made[p])) {
+                error = "nodes[" + std::to_string(i) + "]: " + jsonQuoted(plan.nodes[p].path) +
+                        " cannot be a further parent of " + jsonQuoted(plan.nodes[i].path);
+                return false;
+            }
+        }
+    }
+    for (CurveEntry& entry : plan.curves) {
+        MObject node = made[entry.node];
+        MFnDependencyNode dep(node);
+        MObject attr = dep.attribute(kAttributes[entry.slot]);
+        MFnAnimCurve curve;
+        curve.create(node, attr);
+        const std::vector<double>& t = entry.keys->times;
+        if (t.empty()) continue;
+        MTimeArray times(static_cast<unsigned int>(t.size()), MTime());
+        for (std::size_t k = 0; k < t.size(); ++k)
+            times[static_cast<unsigned int>(k)] = MTime(t[k], plan.uiUnit);
+        MDoubleArray values(entry.keys->values.data(), static_cast<unsigned int>(t.size()));
+        if (!curve.addKeys(&times, &values)) {
+            error = "cannot key " + plan.nodes[entry.node].path + "." + kAttributes[entry.slot];
+            return false;
+        }
+    }
+    MSelectionList selection;
+    for (int index : plan.selection) selection.add(made[index]);
+    MGlobal::setActiveSelectionList(selection);
+    return true;
+}
+
+}  // namespace
+
+std::string sceneToJson() {
+    const MTime::Unit ui = MTime::uiUnit();
+    std::vector<MObject> nodes;
+    collectNodes(nodes);
+    std::vector<std::string> paths;
+    paths.reserve(nodes.size());
+    for (const MObject& node : nodes) paths.push_back(fullPath(node));
+
+    std::string out = "{\n\"uiUnit\": " + Json(unitName(ui)).dump() + ",\n\"nodes\": [";
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        out += i == 0 ? "\n  " : ",\n  ";
+        out += nodeToJson(nodes[i], paths[i]).dump();
+    }
+    out += nodes.empty() ? "],\n\"curves\": [" : "\n],\n\"curves\": [";
+    bool first = true;
+    for (std::size_t i = 0; i < nodes.size(); ++i) appendCurves(nodes[i], paths[i], out, first, ui);
+    out += first ? "],\n\"selection\": [" : "\n],\n\"selection\": [";
+    MSelectionList selection;
+    MGlobal::getActiveSelectionList(selection);
+    bool firstSelected = true;
+    for (unsigned int i = 0; i < selection.length(); ++i) {
+        MObject item;
+        selection.getDependNode(i, item);
+        const std::string path = item.isNull() ? std::string() : fullPath(item);
+        // Only DAG nodes have a path; nothing else can be selected in a stand-in scene.
+        if (path.empty()) continue;
+        out += firstSelected ? "" : ", ";
+        firstSelected = false;
+        out += Json(path).dump();
+    }
+    out += "]\n}\n";
+    return out;
+}
+
+bool sceneFromJson(const std::string& text, std::string& error) {
+    try {
+        ScenePlan plan = planScene(text);
+        // Keep what was there, so that a file the host cannot build leaves the scene as it
+        // was. An empty scene needs no copy, which keeps loading large files cheap.
+        const bool hadScene = !topLevelNodes().empty();
+        const std::string previous = hadScene ? sceneToJson() : std::string();
+        const MTime::Unit previousUnit = MTime::uiUnit();
+        if (buildScene(plan, error)) return true;
+        if (hadScene) {
+            std::string ignored;
+            ScenePlan restore = planScene(previous);
+            buildScene(restore, ignored);
+        } else {
+            resetScene();
+        }
+        MTime::setUIUnit(previousUnit);
+        return false;
+    } catch (const PlanError& e) {
+        error = e.message;
+    } catch (const std::exception& e) {
+        error = oneLine(e.what());
+    }
+    return false;
+}
+
+bool loadSceneFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot be opened for reading";
+        return false;
+    }
+    std::string text;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+        text.resize(static_cast<std::size_t>(size));
+        in.read(text.data(), size);
+    }
+    if (!in) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    if (!sceneFromJson(text, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool saveSceneFile(const std::string& path, std::string& error) {
+    std::string text;
+    try {
+        text = sceneToJson();
+    } catch (const std::exception& e) {
+        error = path + ": " + oneLine(e.what());
+        return false;
+    }
+    // Written beside the target and moved into place, so that a failed save never leaves
+    // a truncated scene file behind.
+    const std::string temporary = path + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            error = path + ": cannot be opened for writing";
+            return false;
+        }
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            error = path + ": cannot be written";
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        error = path + ": cannot be replaced";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace standin
