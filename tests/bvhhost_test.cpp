@@ -1,0 +1,269 @@
+// End-to-end runs of the command-line host on temporary files.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct HostRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string shellQuote(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::stringstream s(text);
+    for (std::string line; std::getline(s, line);) out.push_back(line);
+    return out;
+}
+
+fs::path samplesDir() { return BVHIO_SAMPLES_DIR; }
+
+bool haveSamples() {
+    if (fs::is_directory(samplesDir())) return true;
+    if (std::getenv("CI") != nullptr) ADD_FAILURE() << "sample folder missing: " << samplesDir();
+    return false;
+}
+
+class BvhhostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("bvhhost_test_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    fs::path file(const std::string& name) const { return dir_ / name; }
+
+    /// Runs bvhhost with `args` (the plug-in built beside it, unless the arguments say
+    /// otherwise) and collects its exit status and both output streams.
+    HostRun run(const std::vector<std::string>& args) const {
+        std::string command = shellQuote(BVHIO_BVHHOST);
+        for (const std::string& a : args) command += " " + shellQuote(a);
+        command += " >" + shellQuote(file("stdout").string()) + " 2>" +
+                   shellQuote(file("stderr").string());
+        HostRun r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = readFile(file("stdout"));
+        r.err = readFile(file("stderr"));
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(BvhhostTest, TranslatorsListsBothRegistrations) {
+    const HostRun r = run({"translators"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> expected = {
+        "BVHimport\tbvh\tread\tbvhImportOpts\timportSkelton=1;importAnimation=1;"
+        "importFrameRange=1;startFrame=1;endFrame=100;pasteTimeRange=1;startTime=1;endTime=100;"
+        "inputKeys=1;frameRate=1;frameRateNum=24;notFloatingKey=0;scale=1.0;rotationOrder=XYZ;",
+        "BVHexport\tbvh\twrite\tbvhExportOpts\texportMode=1;exportKeyRange=1;exportFrameRange=1;"
+        "startFrame=0;endFrame=100;scale=1;"};
+    EXPECT_EQ(lines(r.out), expected);
+    EXPECT_EQ(r.err, "");
+
+    // The same module named explicitly.
+    EXPECT_EQ(run({"--plugin", BVHIO_PLUGIN, "translators"}).out, r.out);
+}
+
+TEST_F(BvhhostTest, IdentifyAnswersForEverySample) {
+    if (!haveSamples()) GTEST_SKIP() << "no sample folder";
+    int seen = 0;
+    for (const auto& entry : fs::directory_iterator(samplesDir())) {
+        if (entry.path().extension() != ".bvh") continue;
+        ++seen;
+        const HostRun r = run({"identify", entry.path().string()});
+        EXPECT_EQ(r.status, 0) << entry.path() << r.err;
+        EXPECT_EQ(r.out, "BVHimport\n") << entry.path();
+    }
+    EXPECT_GE(seen, 4);
+}
+
+struct IdentifyCase {
+    const char* name;
+    std::string bytes;
+    const char* answer;
+};
+
+class BvhhostIdentify : public BvhhostTest, public ::testing::WithParamInterface<IdentifyCase> {};
+
+TEST_P(BvhhostIdentify, AnswersByTheFirstBytes) {
+    writeFile(file("candidate"), GetParam().bytes);
+    const HostRun r = run({"identify", file("candidate").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string(GetParam().answer) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, BvhhostIdentify,
+    ::testing::Values(IdentifyCase{"Keyword", "HIERARCHY\nROOT Hips\n{\n", "BVHimport"},
+                      IdentifyCase{"KeywordOnly", "HIERARCHY", "BVHimport"},
+                      IdentifyCase{"CrLf", "HIERARCHY\r\nROOT a\r\n", "BVHimport"},
+                      IdentifyCase{"LowerCase", "hierarchy\nROOT Hips\n", "none"},
+                      IdentifyCase{"LeadingBlank", " HIERARCHY\nROOT Hips\n", "none"},
+                      IdentifyCase{"ByteOrderMark", "\xEF\xBB\xBFHIERARCHY\n", "none"},
+                      IdentifyCase{"ShortFile", "HIERARC", "none"},
+                      IdentifyCase{"EmptyFile", "", "none"},
+                      IdentifyCase{"ExportRecognitionText", "bvh_import and more", "BVHexport"},
+                      IdentifyCase{"LongFile", "HIERARCHY\n" + std::string(20000, 'x'),
+                                   "BVHimport"}),
+    [](const ::testing::TestParamInfo<IdentifyCase>& info) {
+        return std::string(info.param.name);
+    });
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;  // part of the one-line message
+};
+
+class BvhhostUsage : public BvhhostTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(BvhhostUsage, ExitsWithTwoAndOneLine) {
+    std::vector<std::string> args;
+    for (const std::string& a : GetParam().args) {
+        // Placeholders for files of this test's own folder.
+        if (a == "@garbage.json") {
+            writeFile(file("garbage.json"), "{ not json");
+            args.push_back(file("garbage.json").string());
+        } else if (a == "@missing") {
+            args.push_back(file("missing").string());
+        } else {
+            args.push_back(a);
+        }
+    }
+    const HostRun r = run(args);
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_EQ(r.err.rfind("bvhhost: ", 0), 0u) << r.err;
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, BvhhostUsage,
+    ::testing::Values(
+        UsageCase{"NoCommand", {}, "no command"},
+        UsageCase{"UnknownCommand", {"frobnicate"}, "unknown command"},
+        UsageCase{"UnknownGlobalFlag", {"--verbose", "translators"}, "unknown option --verbose"},
+        UsageCase{"UnknownCommandFlag", {"identify", "x.bvh", "--save", "y"}, "unknown option"},
+        UsageCase{"MissingFlagValue", {"import", "x.bvh", "--options"}, "--options needs a value"},
+        UsageCase{"MissingFile", {"identify"}, "1 file argument"},
+        UsageCase{"ExtraFile", {"convert", "a", "b", "c"}, "2 file arguments"},
+        UsageCase{"UnknownUiUnit", {"--ui-unit", "fortnight", "translators"}, "fortnight"},
+        UsageCase{"ExportWithoutScene", {"export", "out.bvh"}, "--scene"},
+        UsageCase{"ModuleMissing",
+                  {"--plugin", "/nonexistent/bvhio.so", "translators"},
+                  "/nonexistent/bvhio.so"},
+        UsageCase{"UnreadableScene", {"export", "out.bvh", "--scene", "@missing"}, "missing"},
+        UsageCase{"MalformedScene", {"import", "x.bvh", "--scene", "@garbage.json"}, "parse error"},
+        UsageCase{"UnreadableIdentifyFile", {"identify", "@missing"}, "cannot be opened"},
+        UsageCase{"SelectUnknownNode", {"import", "x.bvh", "--select", "Nobody"}, "Nobody"}),
+    [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+
+TEST_F(BvhhostTest, HelpGoesToStandardOutput) {
+    const HostRun r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: bvhhost"), std::string::npos);
+}
+
+TEST_F(BvhhostTest, ExportOfASceneWithoutJointsIsATranslatorFailure) {
+    // The scene loads, so this is no usage error; with nothing selected the writer fails
+    // and says so on standard error.
+    writeFile(file("empty.json"), R"({"uiUnit": "film", "nodes": [], "curves": []})");
+    const HostRun r = run({"export", file("out.bvh").string(), "--scene", file("empty.json").string()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err, "");
+}
+
+TEST_F(BvhhostTest, ImportSavesASceneThatLoadsBackUnchanged) {
+    if (!haveSamples()) GTEST_SKIP() << "no sample folder";
+    const std::string sample = (samplesDir() / "crlf_yxz.bvh").string();
+    const HostRun first = run({"import", sample, "--save", file("a.json").string()});
+    ASSERT_EQ(first.status, 0) << first.err;
+    const nlohmann::json scene = nlohmann::json::parse(readFile(file("a.json")));
+    EXPECT_EQ(scene["uiUnit"], "film");
+    ASSERT_FALSE(scene["nodes"].empty());
+    EXPECT_EQ(scene["nodes"][0]["path"], "|bvh_import");
+    EXPECT_FALSE(scene["curves"].empty());
+
+    // Loading the saved scene and importing nothing new is not possible, so import the
+    // same file a second time on top: the first skeleton must come back unchanged.
+    const HostRun second = run(
+        {"import", sample, "--scene", file("a.json").string(), "--save", file("b.json").string()});
+    ASSERT_EQ(second.status, 0) << second.err;
+    const nlohmann::json both = nlohmann::json::parse(readFile(file("b.json")));
+    for (std::size_t i = 0; i < scene["nodes"].size(); ++i)
+        EXPECT_EQ(both["nodes"][i], scene["nodes"][i]) << "node " << i;
+    for (std::size_t i = 0; i < scene["curves"].size(); ++i)
+        EXPECT_EQ(both["curves"][i], scene["curves"][i]) << "curve " << i;
+    EXPECT_GT(both["nodes"].size(), scene["nodes"].size());
+
+    // --ui-unit wins over the scene file's unit: the same keys, times in another unit.
+    const HostRun ntsc = run({"--ui-unit", "ntsc", "import", sample, "--scene", file("a.json").string(),
+                          "--save", file("c.json").string()});
+    ASSERT_EQ(ntsc.status, 0) << ntsc.err;
+    EXPECT_EQ(nlohmann::json::parse(readFile(file("c.json")))["uiUnit"], "ntsc");
+}
+
+TEST_F(BvhhostTest, ImportSummaryAndConvertOfTheDemo) {
+    const std::string demo = std::string(BVHIO_SOURCE_DIR) + "/examples/demo.bvh";
+    const HostRun summary = run({"import", demo});
+    ASSERT_EQ(summary.status, 0) << summary.err;
+    const std::vector<std::string> got = lines(summary.out);
+    ASSERT_EQ(got.size(), 4u) << summary.out;
+    EXPECT_EQ(got[0].rfind("joints: ", 0), 0u) << got[0];
+    EXPECT_EQ(got[1].rfind("curves: ", 0), 0u) << got[1];
+    EXPECT_EQ(got[2].rfind("keys: ", 0), 0u) << got[2];
+    EXPECT_EQ(got[3].rfind("time range: ", 0), 0u) << got[3];
+
+    const HostRun convert = run({"convert", demo, file("out.bvh").string()});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    const std::string written = readFile(file("out.bvh"));
+    EXPECT_EQ(written.rfind("HIERARCHY\nROOT Pelvis\n", 0), 0u) << written;
+    EXPECT_NE(written.find("\nMOTION\nFrames: 10\n"), std::string::npos) << written;
+
+    // A file that cannot be read is the translator's failure, reported by the translator.
+    const HostRun missing = run({"convert", file("nothing.bvh").string(), file("x.bvh").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("nothing.bvh: could not be opened for reading"), std::string::npos)
+        << missing.err;
+    EXPECT_FALSE(fs::exists(file("x.bvh")));
+}
+
+}  // namespace

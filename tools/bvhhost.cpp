@@ -1,0 +1,433 @@
+// bvhhost: a command-line host for the BVH translators. It loads the plug-in module the way
+// the host does, keeps a stand-in scene in memory and drives the registered translators.
+//
+// Exit status: 0 when the translator reports success, 1 when it reports failure, 2 for a
+// usage error (unknown command or flag, unreadable scene file, module that does not load).
+// Whatever the translators write to standard error passes through untouched; the host's own
+// messages are single lines starting with "bvhhost: ".
+
+#include <maya/MAnimUtil.h>
+#include <maya/MDagPath.h>
+#include <maya/MFileObject.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MGlobal.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPlug.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MSelectionList.h>
+#include <maya/MString.h>
+#include <maya/MTime.h>
+#include <standin/Standin.h>
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSuccess = 0;
+constexpr int kTranslatorFailed = 1;
+constexpr int kUsage = 2;
+
+constexpr const char* kUsageText =
+    "usage: bvhhost [--plugin PATH] [--ui-unit UNIT] COMMAND ...\n"
+    "  translators                 one line per registered translator:\n"
+    "                              name, extension, read/write, options script, default options\n"
+    "  identify FILE               the translator that recognises FILE, or \"none\"\n"
+    "  import FILE [--options STR] [--scene IN.json] [--select NAME ...] [--save OUT.json]\n"
+    "  export FILE  --scene IN.json [--select NAME ...] [--options STR]\n"
+    "  convert IN.bvh OUT.bvh [--import-options STR] [--export-options STR]\n"
+    "--plugin defaults to bvhio.so next to this program; --ui-unit (film, ntsc, 100fps, ...)\n"
+    "defaults to film or to the scene file's uiUnit.\n";
+
+/// A mistake on the command line or in what it names; reported on one line, exit status 2.
+struct UsageError {
+    std::string message;
+};
+
+/// How many bytes of a file the host hands to identifyFile.
+constexpr std::size_t kIdentifyBytes = 4096;
+
+// ---------------------------------------------------------------------------------------
+// Command line
+
+struct CommandLine {
+    std::string plugin;
+    std::optional<MTime::Unit> uiUnit;
+    std::string command;
+    std::vector<std::string> positional;
+    std::optional<std::string> options;
+    std::optional<std::string> importOptions;
+    std::optional<std::string> exportOptions;
+    std::optional<std::string> scene;
+    std::optional<std::string> save;
+    std::optional<std::vector<std::string>> select;
+};
+
+bool isFlag(const std::string& word) { return word.size() > 1 && word.compare(0, 2, "--") == 0; }
+
+std::string defaultPluginPath() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "bvhio.so";
+    return (self.parent_path() / "bvhio.so").string();
+}
+
+struct CommandShape {
+    const char* name;
+    std::size_t positionals;
+    std::vector<std::string> flags;
+};
+
+const std::vector<CommandShape>& commandShapes() {
+    static const std::vector<CommandShape> shapes = {
+        {"translators", 0, {}},
+        {"identify", 1, {}},
+        {"import", 1, {"--options", "--scene", "--select", "--save"}},
+        {"export", 1, {"--scene", "--select", "--options"}},
+        {"convert", 2, {"--import-options", "--export-options"}},
+    };
+    return shapes;
+}
+
+std::string takeValue(const std::vector<std::string>& args, std::size_t& i) {
+    if (i + 1 >= args.size()) throw UsageError{args[i] + " needs a value"};
+    return args[++i];
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::size_t i = 0;
+    for (; i < args.size() && isFlag(args[i]); ++i) {
+        if (args[i] == "--plugin") {
+            line.plugin = takeValue(args, i);
+        } else if (args[i] == "--ui-unit") {
+            const std::string name = takeValue(args, i);
+            MTime::Unit unit = MTime::kFilm;
+            if (!standin::unitFromName(name, unit))
+                throw UsageError{"unknown time unit \"" + name + "\" for --ui-unit"};
+            line.uiUnit = unit;
+        } else {
+            throw UsageError{"unknown option " + args[i]};
+        }
+    }
+    if (i == args.size()) throw UsageError{"no command given (bvhhost --help lists them)"};
+    line.command = args[i++];
+    auto shape = std::find_if(commandShapes().begin(), commandShapes().end(),
+                              [&](const CommandShape& s) { return line.command == s.name; });
+    if (shape == commandShapes().end())
+        throw UsageError{"unknown command \"" + line.command + "\" (bvhhost --help lists them)"};
+    for (; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (!isFlag(word)) {
+            line.positional.push_back(word);
+            continue;
+        }
+        if (std::find(shape->flags.begin(), shape->flags.end(), word) == shape->flags.end())
+            throw UsageError{"unknown option " + word + " for " + line.command};
+        if (word == "--select") {
+            // Names follow until the next flag; a second --select adds to the same list.
+            if (!line.select) line.select.emplace();
+            const std::size_t before = line.select->size();
+            while (i + 1 < args.size() && !isFlag(args[i + 1])) line.select->push_back(args[++i]);
+            if (line.select->size() == before) throw UsageError{"--select needs a node name"};
+        } else if (word == "--options") {
+            line.options = takeValue(args, i);
+        } else if (word == "--import-options") {
+            line.importOptions = takeValue(args, i);
+        } else if (word == "--export-options") {
+            line.exportOptions = takeValue(args, i);
+        } else if (word == "--scene") {
+            line.scene = takeValue(args, i);
+        } else if (word == "--save") {
+            line.save = takeValue(args, i);
+        }
+    }
+    if (line.positional.size() != shape->positionals) {
+        throw UsageError{line.command + " takes " + std::to_string(shape->positionals) +
+                         " file argument" + (shape->positionals == 1 ? "" : "s") + ", got " +
+                         std::to_string(line.positional.size())};
+    }
+    if (line.command == "export" && !line.scene) throw UsageError{"export needs --scene IN.json"};
+    return line;
+}
+
+// ---------------------------------------------------------------------------------------
+// Translators
+
+struct TranslatorDeleter {
+    void operator()(MPxFileTranslator* t) const { delete t; }
+};
+using TranslatorPtr = std::unique_ptr<MPxFileTranslator, TranslatorDeleter>;
+
+/// Made through the registered creator and destroyed through the virtual destructor, as
+/// the host does; the object belongs to the host.
+TranslatorPtr makeTranslator(const standin::TranslatorInfo& info) {
+    if (info.creator == nullptr) throw UsageError{info.name + " was registered without a creator"};
+    return TranslatorPtr(static_cast<MPxFileTranslator*>(info.creator()));
+}
+
+const standin::TranslatorInfo& requireTranslator(const std::string& name) {
+    const standin::TranslatorInfo* info = standin::findTranslator(name);
+    if (info == nullptr) throw UsageError{"the plug-in registered no " + name + " translator"};
+    return *info;
+}
+
+MFileObject fileObject(const std::string& path) {
+    // The host hands translators a resolved full path.
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    MFileObject file;
+    file.setRawFullName(
+        MString((ec ? std::filesystem::path(path) : full).lexically_normal().c_str()));
+    return file;
+}
+
+/// Runs a translator operation; an exception that leaves the plug-in counts as failure.
+template <typename Call>
+int runTranslator(const std::string& name, Call call) {
+    try {
+        const MStatus status = call();
+        return status ? kSuccess : kTranslatorFailed;
+    } catch (const std::exception& e) {
+        std::cerr << "bvhhost: an exception left " << name << ": " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << "bvhhost: an exception left " << name << '\n';
+    }
+    return kTranslatorFailed;
+}
+
+// ---------------------------------------------------------------------------------------
+// Scene helpers
+
+void loadScene(const CommandLine& line) {
+    standin::resetScene();
+    if (line.scene) {
+        std::string error;
+        if (!standin::loadSceneFile(*line.scene, error)) throw UsageError{error};
+    }
+    if (line.uiUnit) MTime::setUIUnit(*line.uiUnit);
+}
+
+void applySelection(const CommandLine& line) {
+    if (!line.select) return;
+    MSelectionList list;
+    for (const std::string& name : *line.select) {
+        MObject node = standin::findNode(name);
+        if (node.isNull()) throw UsageError{"--select: no single node named \"" + name + "\""};
+        list.add(node);
+    }
+    MGlobal::setActiveSelectionList(list);
+}
+
+/// All nodes of the scene, parents first.
+std::vector<MObject> sceneNodes() {
+    std::vector<MObject> nodes;
+    std::vector<MObject> stack;
+    const std::vector<MObject> top = standin::topLevelNodes();
+    stack.assign(top.rbegin(), top.rend());
+    while (!stack.empty()) {
+        MObject node = stack.back();
+        stack.pop_back();
+        nodes.push_back(node);
+        MFnDagNode dag(node);
+        for (unsigned int i = dag.childCount(); i-- > 0;) {
+            MObject child = dag.child(i);
+            if (MFnDagNode(child).parent(0) == node) stack.push_back(child);
+        }
+    }
+    return nodes;
+}
+
+void printSummary() {
+    static const char* const attributes[] = {"translateX", "translateY", "translateZ",
+                                             "rotateX",    "rotateY",    "rotateZ"};
+    const MTime::Unit ui = MTime::uiUnit();
+    std::size_t joints = 0, curves = 0, keys = 0;
+    bool anyKey = false;
+    double first = 0, last = 0;
+    for (const MObject& node : sceneNodes()) {
+        if (node.hasFn(MFn::kJoint)) ++joints;
+        MFnDependencyNode dep(node);
+        for (const char* attribute : attributes) {
+            MObject attr = dep.attribute(attribute);
+            if (attr.isNull()) continue;
+            MObjectArray animation;
+            MAnimUtil::findAnimation(MPlug(node, attr), animation);
+            for (unsigned int c = 0; c < animation.length(); ++c) {
+                MFnAnimCurve curve(animation[c]);
+                const unsigned int n = curve.numKeys();
+                ++curves;
+                keys += n;
+                if (n == 0) continue;
+                const double a = curve.time(0).as(ui), b = curve.time(n - 1).as(ui);
+                first = anyKey ? std::min(first, a) : a;
+                last = anyKey ? std::max(last, b) : b;
+                anyKey = true;
+            }
+        }
+    }
+    std::cout << "joints: " << joints << "\ncurves: " << curves << "\nkeys: " << keys
+              << "\ntime range: ";
+    if (anyKey)
+        std::cout << first << " .. " << last << " (" << standin::unitName(ui) << ")\n";
+    else
+        std::cout << "none\n";
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+int listTranslators() {
+    for (const standin::TranslatorInfo& info : standin::registeredTranslators()) {
+        TranslatorPtr translator = makeTranslator(info);
+        const bool read = translator->haveReadMethod(), write = translator->haveWriteMethod();
+        const char* access = read && write ? "read/write"
+                             : read        ? "read"
+                             : write       ? "write"
+                                           : "none";
+        std::cout << info.name << '\t' << translator->defaultExtension().asChar() << '\t' << access
+                  << '\t' << info.optionsScript << '\t' << info.defaultOptions << '\n';
+    }
+    return kSuccess;
+}
+
+int identify(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UsageError{path + ": cannot be opened for reading"};
+    std::vector<char> buffer(kIdentifyBytes);
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    const auto size = static_cast<short>(in.gcount());
+    const MFileObject file = fileObject(path);
+    for (const standin::TranslatorInfo& info : standin::registeredTranslators()) {
+        TranslatorPtr translator = makeTranslator(info);
+        if (translator->identifyFile(file, buffer.data(), size) ==
+            MPxFileTranslator::kIsMyFileType) {
+            std::cout << info.name << '\n';
+            return kSuccess;
+        }
+    }
+    std::cout << "none\n";
+    return kSuccess;
+}
+
+int runImport(const std::string& path, const std::optional<std::string>& options) {
+    const standin::TranslatorInfo& info = requireTranslator("BVHimport");
+    TranslatorPtr translator = makeTranslator(info);
+    // Before the user changes anything, the host passes the registered default options.
+    const MString optionString(options ? options->c_str() : info.defaultOptions.c_str());
+    const MFileObject file = fileObject(path);
+    return runTranslator(info.name, [&] {
+        return translator->reader(file, optionString, MPxFileTranslator::kImportAccessMode);
+    });
+}
+
+int runExport(const std::string& path, const std::optional<std::string>& options) {
+    const standin::TranslatorInfo& info = requireTranslator("BVHexport");
+    TranslatorPtr translator = makeTranslator(info);
+    const MString optionString(options ? options->c_str() : info.defaultOptions.c_str());
+    const MFileObject file = fileObject(path);
+    return runTranslator(info.name, [&] {
+        return translator->writer(file, optionString, MPxFileTranslator::kExportActiveAccessMode);
+    });
+}
+
+int importCommand(const CommandLine& line) {
+    loadScene(line);
+    applySelection(line);
+    const int result = runImport(line.positional[0], line.options);
+    if (result != kSuccess) return result;
+    if (line.save) {
+        std::string error;
+        if (!standin::saveSceneFile(*line.save, error)) throw UsageError{error};
+    } else {
+        printSummary();
+    }
+    return kSuccess;
+}
+
+int exportCommand(const CommandLine& line) {
+    loadScene(line);
+    applySelection(line);
+    return runExport(line.positional[0], line.options);
+}
+
+/// The first joint, in child order, directly under the transform that the import made.
+MObject importedRoot(const std::vector<MObject>& before) {
+    for (const MObject& top : standin::topLevelNodes()) {
+        if (std::find(before.begin(), before.end(), top) != before.end()) continue;
+        MFnDagNode dag(top);
+        if (std::string(dag.name().asChar()).rfind("bvh_import", 0) != 0) continue;
+        for (unsigned int i = 0; i < dag.childCount(); ++i) {
+            MObject child = dag.child(i);
+            if (child.hasFn(MFn::kJoint)) return child;
+        }
+    }
+    return MObject();
+}
+
+int convertCommand(const CommandLine& line) {
+    standin::resetScene();
+    if (line.uiUnit) MTime::setUIUnit(*line.uiUnit);
+    const std::vector<MObject> before = standin::topLevelNodes();
+    const int imported = runImport(line.positional[0], line.importOptions);
+    if (imported != kSuccess) return imported;
+    MObject root = importedRoot(before);
+    if (root.isNull()) {
+        std::cerr << "bvhhost: " << line.positional[0]
+                  << ": the import made no joint under bvh_import; nothing to export\n";
+        return kTranslatorFailed;
+    }
+    MSelectionList selection;
+    selection.add(root);
+    MGlobal::setActiveSelectionList(selection);
+    return runExport(line.positional[1], line.exportOptions);
+}
+
+int runCommand(const CommandLine& line) {
+    if (line.command == "translators") return listTranslators();
+    if (line.command == "identify") return identify(line.positional[0]);
+    if (line.command == "import") return importCommand(line);
+    if (line.command == "export") return exportCommand(line);
+    return convertCommand(line);
+}
+
+int run(const std::vector<std::string>& args) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsageText;
+        return kSuccess;
+    }
+    CommandLine line = parseCommandLine(args);
+    if (line.plugin.empty()) line.plugin = defaultPluginPath();
+    standin::PluginModule module;
+    std::string error;
+    if (!module.load(line.plugin, error)) throw UsageError{error};
+    const int result = runCommand(line);
+    std::cout.flush();
+    if (!module.unload(error)) std::cerr << "bvhhost: " << line.plugin << ": " << error << '\n';
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::cout.flush();
+        std::cerr << "bvhhost: " << e.message << '\n';
+    } catch (const std::exception& e) {
+        std::cerr << "bvhhost: " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << "bvhhost: unexpected error\n";
+    }
+    return kUsage;
+}
