@@ -206,7 +206,8 @@ TEST_F(BvhhostTest, ExportOfASceneWithoutJointsIsATranslatorFailure) {
     // The scene loads, so this is no usage error; with nothing selected the writer fails
     // and says so on standard error.
     writeFile(file("empty.json"), R"({"uiUnit": "film", "nodes": [], "curves": []})");
-    const HostRun r = run({"export", file("out.bvh").string(), "--scene", file("empty.json").string()});
+    const HostRun r =
+        run({"export", file("out.bvh").string(), "--scene", file("empty.json").string()});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err, "");
 }
@@ -235,8 +236,8 @@ TEST_F(BvhhostTest, ImportSavesASceneThatLoadsBackUnchanged) {
     EXPECT_GT(both["nodes"].size(), scene["nodes"].size());
 
     // --ui-unit wins over the scene file's unit: the same keys, times in another unit.
-    const HostRun ntsc = run({"--ui-unit", "ntsc", "import", sample, "--scene", file("a.json").string(),
-                          "--save", file("c.json").string()});
+    const HostRun ntsc = run({"--ui-unit", "ntsc", "import", sample, "--scene",
+                              file("a.json").string(), "--save", file("c.json").string()});
     ASSERT_EQ(ntsc.status, 0) << ntsc.err;
     EXPECT_EQ(nlohmann::json::parse(readFile(file("c.json")))["uiUnit"], "ntsc");
 }
