@@ -210,7 +210,7 @@ TEST_F(DevkitBuild, ImportsIntoTheHostScene) {
     EXPECT_EQ(devkitStatus, 0) << devkit;
 }
 
-TEST(PluginModule, StandinBuildExportsOnlyTheHostEntryPoints) {
+TEST(ModuleSymbols, StandinBuildExportsOnlyTheHostEntryPoints) {
     EXPECT_EQ(exportedSymbols(BVHIO_PLUGIN), kHostSymbols);
 }
 
