@@ -7,6 +7,10 @@
 #include <maya/MFileObject.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnIkJoint.h>
+// The plug-in sources linked into this binary define the version symbol.
+#ifndef MNoVersionString
+#define MNoVersionString
+#endif
 #include <maya/MFnPlugin.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
