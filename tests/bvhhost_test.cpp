@@ -162,6 +162,8 @@ TEST_P(BvhhostUsage, ExitsWithTwoAndOneLine) {
         if (a == "@garbage.json") {
             writeFile(file("garbage.json"), "{ not json");
             args.push_back(file("garbage.json").string());
+        } else if (a == "@dir") {
+            args.push_back(dir_.string());
         } else if (a == "@missing") {
             args.push_back(file("missing").string());
         } else {
@@ -193,6 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"UnreadableScene", {"export", "out.bvh", "--scene", "@missing"}, "missing"},
         UsageCase{"MalformedScene", {"import", "x.bvh", "--scene", "@garbage.json"}, "parse error"},
         UsageCase{"UnreadableIdentifyFile", {"identify", "@missing"}, "cannot be opened"},
+        UsageCase{"IdentifyDirectory", {"identify", "@dir"}, "is a directory"},
+        UsageCase{"SceneIsDirectory", {"export", "out.bvh", "--scene", "@dir"}, "is a directory"},
         UsageCase{"SelectUnknownNode", {"import", "x.bvh", "--select", "Nobody"}, "Nobody"}),
     [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 

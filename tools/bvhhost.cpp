@@ -301,6 +301,8 @@ int listTranslators() {
 }
 
 int identify(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw UsageError{path + ": is a directory"};
     std::ifstream in(path, std::ios::binary);
     if (!in) throw UsageError{path + ": cannot be opened for reading"};
     std::vector<char> buffer(kIdentifyBytes);

@@ -26,6 +26,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -618,25 +619,41 @@ bool sceneFromJson(const std::string& text, std::string& error) {
 }
 
 bool loadSceneFile(const std::string& path, std::string& error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = path + ": is a directory, not a scene file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot be opened for reading";
         return false;
     }
-    std::string text;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > 0) {
-        text.resize(static_cast<std::size_t>(size));
-        in.read(text.data(), size);
-    }
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    if (!sceneFromJson(text, error)) {
-        error = path + ": " + error;
+    try {
+        std::string text;
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size > 0 && in) {
+            text.resize(static_cast<std::size_t>(size));
+            in.read(text.data(), size);
+        } else {
+            // Not a seekable file (a pipe, say): read it as a stream.
+            in.clear();
+            std::ostringstream stream;
+            stream << in.rdbuf();
+            text = stream.str();
+        }
+        if (in.bad() || (size > 0 && !in)) {
+            error = path + ": cannot be read";
+            return false;
+        }
+        if (!sceneFromJson(text, error)) {
+            error = path + ": " + error;
+            return false;
+        }
+    } catch (const std::exception& e) {
+        error = path + ": " + oneLine(e.what());
         return false;
     }
     return true;
