@@ -56,9 +56,6 @@ struct UsageError {
 /// How many bytes of a file the host hands to identifyFile.
 constexpr std::size_t kIdentifyBytes = 4096;
 
-// ---------------------------------------------------------------------------------------
-// Command line
-
 struct CommandLine {
     std::string plugin;
     std::optional<MTime::Unit> uiUnit;
@@ -160,9 +157,6 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     return line;
 }
 
-// ---------------------------------------------------------------------------------------
-// Translators
-
 struct TranslatorDeleter {
     void operator()(MPxFileTranslator* t) const { delete t; }
 };
@@ -204,9 +198,6 @@ int runTranslator(const std::string& name, Call call) {
     }
     return kTranslatorFailed;
 }
-
-// ---------------------------------------------------------------------------------------
-// Scene helpers
 
 void loadScene(const CommandLine& line) {
     standin::resetScene();
@@ -282,9 +273,6 @@ void printSummary() {
     else
         std::cout << "none\n";
 }
-
-// ---------------------------------------------------------------------------------------
-// Commands
 
 int listTranslators() {
     for (const standin::TranslatorInfo& info : standin::registeredTranslators()) {

@@ -94,9 +94,6 @@ std::string oneLine(std::string text) {
 
 std::string jsonQuoted(const std::string& text) { return Json(text).dump(); }
 
-// ---------------------------------------------------------------------------------------
-// Reading the scene
-
 /// The DAG in file order: parents first, siblings in child order. A node with several
 /// parents is listed once, under its first parent, where its full path leads.
 void collectNodes(std::vector<MObject>& out) {
@@ -177,9 +174,6 @@ void appendCurves(const MObject& node, const std::string& path, std::string& out
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Checking a file before anything in the scene changes
-
 struct NodeEntry {
     std::string path;
     std::string type;
@@ -201,7 +195,7 @@ struct KeyList {
 struct CurveEntry {
     int node = -1;
     int slot = -1;
-    const KeyList* keys = nullptr;  // owned by the reader, which outlives the plan
+    const KeyList* keys = nullptr;  // points into ScenePlan::keyLists
 };
 
 struct ScenePlan {
@@ -496,9 +490,6 @@ ScenePlan planScene(const std::string& text) {
     }
     return plan;
 }
-
-// ---------------------------------------------------------------------------------------
-// Building a checked plan
 
 bool buildScene(ScenePlan& plan, std::string& error) {
     resetScene();
