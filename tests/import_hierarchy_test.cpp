@@ -191,6 +191,16 @@ TEST_F(ImportHierarchy, AutoOrderComesFromTheFirstChannelsLineOnly) {
     EXPECT_EQ(imp.fileRotationOrder, 0) << "follows the last CHANNELS line (XYZ)";
 }
 
+TEST_F(ImportHierarchy, AutoOrderStaysResolvedForTheNextRead) {
+    const std::string file = writeTempFile(kTwoLegs);
+    BvhImport imp;
+    ASSERT_TRUE(runImport(imp, file, "rotationOrder=auto;").success);
+    standin::resetScene();
+    ASSERT_TRUE(runImport(imp, file, "scale=1;").success);
+    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "YXZ");
+    EXPECT_EQ(sceneRotationOrder(kTwoLegsJoints[1]), 5);
+}
+
 TEST_F(ImportHierarchy, WithoutAnimationNoChannelIsBound) {
     BvhImport imp;
     ASSERT_TRUE(

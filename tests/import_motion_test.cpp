@@ -152,6 +152,19 @@ TEST_F(ImportMotion, WithoutAFrameTimeLineKeysAreOneFrameApart) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(times[i], static_cast<double>(i), 1e-9);
 }
 
+TEST_F(ImportMotion, FrameTimeOfAnEarlierReadIsNotReused) {
+    BvhImport imp;
+    const std::string options = "inputKeys=0;frameRate=0;frameRateNum=10;startTime=0;";
+    ASSERT_TRUE(
+        runImport(imp, writeTempFile(countingFile(2, "Frame Time: 0.5\n")), options).success);
+    EXPECT_EQ(timesOf(curveKeys("|bvh_import|A", "translateX")), (Times{0, 5}));
+    standin::resetScene();
+    ASSERT_TRUE(runImport(imp, writeTempFile(countingFile(2, "")), options).success);
+    const Times times = timesOf(curveKeys("|bvh_import|A", "translateX"));
+    ASSERT_EQ(times.size(), 2u);
+    EXPECT_NEAR(times[1], 1, 2e-7) << "one frame of frameRateNum, not the last file's frame time";
+}
+
 TEST_F(ImportMotion, UnusableFrameTimeIsAWarning) {
     for (const char* line :
          {"Frame Time: 0\n", "Frame Time: -0.5\n", "Frame Time: abc\n", "Frame Time:\n"}) {
@@ -403,6 +416,56 @@ TEST_F(ImportMotion, PasteRangeKeepsLaterKeysOfAnimatedJoints) {
     ASSERT_EQ(keys.size(), 20u);
     EXPECT_DOUBLE_EQ(keys[9].second, 110);
     EXPECT_DOUBLE_EQ(keys.back().second, 20) << "somebody else's key is untouched";
+}
+
+// --- the reference reader that the pose checks rely on ------------------------------------
+
+TEST(ReferenceReader, RotationConventions) {
+    const double q = bvhref::kPi / 2;
+    // Host order XYZ applies X first: (0,0,1) -> X by 90 -> (0,-1,0) -> Z by 90 -> (1,0,0).
+    const bvhref::Vec3 v = bvhref::apply(bvhref::hostRotation(q, 0, q, "XYZ"), {0, 0, 1});
+    EXPECT_NEAR(v[0], 1, 1e-12);
+    EXPECT_NEAR(v[1], 0, 1e-12);
+    EXPECT_NEAR(v[2], 0, 1e-12);
+    // File channels Z X: the first listed is outermost, the same rotation.
+    const bvhref::Mat3 file = bvhref::channelRotation({"Zrotation", "Xrotation"}, {90, 90});
+    EXPECT_LT(bvhref::maxDifference(file, bvhref::hostRotation(q, 0, q, "XYZ")), 1e-12);
+    EXPECT_GT(bvhref::maxDifference(file, bvhref::hostRotation(q, 0, q, "ZYX")), 0.5);
+}
+
+TEST(ReferenceReader, TokenStreamAndForwardKinematics) {
+    // Braces on header lines, everything on few lines, CR line ends: tokens are all that count.
+    const std::string text =
+        "HIERARCHY ROOT R {\r OFFSET 1 0 0 CHANNELS 4 Xposition Yposition Zposition Zrotation\r"
+        "JOINT J { OFFSET 0 10 0 CHANNELS 0 End Site { OFFSET 0 5 0 } } }\r"
+        "MOTION Frames: 2 Frame Time: 0.5\r0 0 0 90\r 3 0 0 0\r";
+    bvhref::BvhFile ref;
+    std::string error;
+    ASSERT_TRUE(bvhref::parseBvh(text, ref, error)) << error;
+    ASSERT_EQ(ref.nodes.size(), 3u);
+    EXPECT_EQ(ref.nodes[1].name, "J");
+    EXPECT_EQ(ref.nodes[2].parent, 1);
+    EXPECT_TRUE(ref.nodes[2].endSite);
+    EXPECT_EQ(ref.channelCount, 4u);
+    EXPECT_EQ(ref.declaredFrames, 2);
+    EXPECT_DOUBLE_EQ(ref.frameTime, 0.5);
+    ASSERT_EQ(ref.frames.size(), 2u);
+    // Frame 0: the root turned 90 degrees about Z, so the chain up Y now points along -X.
+    const auto p0 = bvhref::fileWorldPositions(ref, 0);
+    EXPECT_NEAR(p0[1][0], 1 - 10, 1e-9);
+    EXPECT_NEAR(p0[2][0], 1 - 15, 1e-9);
+    EXPECT_NEAR(p0[2][1], 0, 1e-9);
+    // Frame 1: moved along X by 3 from the offset, no rotation; twice as large with scale 2.
+    const auto p1 = bvhref::fileWorldPositions(ref, 1, 2.0);
+    EXPECT_NEAR(p1[0][0], 8, 1e-9);
+    EXPECT_NEAR(p1[2][1], 30, 1e-9);
+    EXPECT_NEAR(bvhref::restPoseSize(ref), 15, 1e-9) << "all three nodes lie on x = 1";
+
+    EXPECT_FALSE(bvhref::parseBvh("HIERARCHY ROOT R { OFFSET 0 0 }", ref, error));
+    EXPECT_FALSE(bvhref::parseBvh(
+        "HIERARCHY ROOT R { OFFSET 0 0 0 CHANNELS 2 Xposition Yposition } MOTION 1 2 3", ref,
+        error))
+        << "three values are not whole frames of two channels";
 }
 
 // --- the shared samples -------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <maya/MTime.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -232,6 +233,20 @@ TEST_F(ImportDriver, DirectoryCannotBeOpenedForReading) {
     EXPECT_FALSE(run.success);
     EXPECT_EQ(run.messages, dir + ": could not be opened for reading\n");
     EXPECT_TRUE(standin::topLevelNodes().empty());
+}
+
+TEST_F(ImportDriver, ReadErrorIsAFailure) {
+    // The process's own memory file opens as a regular file, but reading its first page fails.
+    const std::string path = "/proc/self/mem";
+    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
+        std::fclose(probe);
+    } else {
+        GTEST_SKIP() << path << " cannot be opened here";
+    }
+    const auto run = runImport(path, bvhref::kDefaultImportOptions);
+    EXPECT_FALSE(run.success);
+    EXPECT_EQ(run.messages.rfind(path, 0), 0u) << run.messages;
+    EXPECT_EQ(run.messages.find('\n'), run.messages.size() - 1) << run.messages;
 }
 
 TEST_F(ImportDriver, AnimationOnlyImportNeedsASelectedJoint) {
