@@ -1,10 +1,21 @@
 #include "bvh/LineReader.h"
 
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 #include <cstring>
 
 namespace bvh {
+
+namespace {
+#ifndef _WIN32
+constexpr int kFifoWaitMilliseconds = 1000;
+#endif
+}  // namespace
 
 LineReader::~LineReader() { close(); }
 
@@ -16,13 +27,35 @@ void LineReader::close() {
 
 LineReader::OpenResult LineReader::open(const std::string& path) {
     close();
+#ifdef _WIN32
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return OpenResult::kCannotOpen;
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    struct _stat64 st;
+    if (_fstat64(_fileno(f), &st) != 0 || (st.st_mode & _S_IFDIR)) {
         std::fclose(f);
         return OpenResult::kCannotOpen;
     }
+#else
+    // Opened without blocking so that a FIFO nobody writes to cannot hang the host.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return OpenResult::kCannotOpen;
+    struct stat st;
+    bool usable = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    if (usable && S_ISFIFO(st.st_mode)) {
+        // Wait a moment for a writer; a FIFO without one is a file that cannot be read.
+        pollfd waiting{fd, POLLIN, 0};
+        usable = ::poll(&waiting, 1, kFifoWaitMilliseconds) > 0;
+    }
+    if (usable) {
+        const int flags = fcntl(fd, F_GETFL);
+        usable = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    }
+    std::FILE* f = usable ? fdopen(fd, "rb") : nullptr;
+    if (!f) {
+        ::close(fd);
+        return OpenResult::kCannotOpen;
+    }
+#endif
     attach(f);
     owned_ = true;
     return OpenResult::kOk;

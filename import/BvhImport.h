@@ -124,6 +124,7 @@ private:
     MStatus readFile(const std::string& path, bvh::LineReader& reader);
     bool rekeyWholeSteps(const std::string& path, ImportReadState& state, double startTime);
     void endAtEndTime(ImportReadState& state);
+    void advanceKeyTime();
 
     std::string path_;     // full path of the file being read, for messages
     double readStartTime_ = 0.0;

@@ -17,17 +17,16 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     const std::size_t timePos = line.find(bvh::kTimeMarker);
     if (timePos != std::string_view::npos) {
         bvh::splitBlanks(line.substr(timePos), state.tokens);
-        if (state.tokens.size() >= 2) {
-            const double seconds = bvh::parseDouble(state.tokens.back());
-            if (seconds > 0 && std::isfinite(seconds)) {
-                frameTime = seconds;
-                frameTimeRead_ = true;
-            } else {
-                std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time "
-                          << state.tokens.back()
-                          << " is not a positive number of seconds; frames are keyed one frame"
-                             " apart\n";
-            }
+        const double seconds =
+            state.tokens.size() >= 2 ? bvh::parseDouble(state.tokens.back()) : 0.0;
+        if (seconds > 0 && std::isfinite(seconds)) {
+            frameTime = seconds;
+            frameTimeRead_ = true;
+        } else {
+            std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time \""
+                      << (state.tokens.size() >= 2 ? state.tokens.back() : std::string_view())
+                      << "\" is not a positive number of seconds; frames are keyed one frame"
+                         " apart\n";
         }
         previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
         return;
@@ -36,22 +35,33 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     // Blank lines are not frames.
     if (bvh::isBlankLine(line)) return;
 
-    bvh::splitBlanks(line, state.tokens);
-    if (state.tokens.size() < state.channels.size()) {
-        // Nothing is invented for missing values: the frame still counts, but gets no keys.
-        std::cerr << path_ << ":" << state.lineNumber << ": warning: frame line has "
-                  << state.tokens.size() << " values for " << state.channels.size()
-                  << " channels; it is not keyed\n";
-        ++currentFrame;
-        return;
-    }
     bool keyed = true;
     if (importFrameRange == 2)
         keyed = currentFrame >= startFrame;
     else if (importFrameRange == 3)
         keyed = startFrame <= currentFrame && currentFrame <= endFrame;
-    if (keyed) keyFrameLine(state);
+    bvh::splitBlanks(line, state.tokens);
+    if (state.tokens.size() < state.channels.size()) {
+        // Nothing is invented for missing values: the frame keeps its time slot but gets no
+        // keys.
+        std::cerr << path_ << ":" << state.lineNumber << ": warning: frame line has "
+                  << state.tokens.size() << " values for " << state.channels.size()
+                  << " channels; it is not keyed\n";
+        if (keyed) advanceKeyTime();
+    } else if (keyed) {
+        keyFrameLine(state);
+    }
     ++currentFrame;
+}
+
+void BvhImport::advanceKeyTime() {
+    if (inputKeys == 1) {
+        keyTimeValue += 1;
+        ++keyTime;
+    } else {
+        keyTimeValue += frameTime * frameRateNum;
+        keyTime.setValue(keyTimeValue);
+    }
 }
 
 void BvhImport::keyFrameLine(ImportReadState& state) {
@@ -109,13 +119,7 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
 
     if (pasteTimeRange == 3 && endTime < keyTimeValue) endAtEndTime(state);
 
-    if (inputKeys == 1) {
-        keyTimeValue += 1;
-        ++keyTime;
-    } else {
-        keyTimeValue += frameTime * frameRateNum;
-        keyTime.setValue(keyTimeValue);
-    }
+    advanceKeyTime();
     ++framesKeyed;
 }
 

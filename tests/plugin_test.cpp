@@ -1,0 +1,148 @@
+// Module entry points, registration and the translators' answers to the host.
+
+#define MNoVersionString
+#include <maya/MFileObject.h>
+#include <maya/MFnPlugin.h>
+#include <maya/MObject.h>
+#include <standin/Standin.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "export/BvhExport.h"
+#include "import/BvhImport.h"
+
+namespace {
+
+const char* kImportDefaults =
+    "importSkelton=1;importAnimation=1;importFrameRange=1;startFrame=1;endFrame=100;"
+    "pasteTimeRange=1;startTime=1;endTime=100;inputKeys=1;frameRate=1;frameRateNum=24;"
+    "notFloatingKey=0;scale=1.0;rotationOrder=XYZ;";
+const char* kExportDefaults =
+    "exportMode=1;exportKeyRange=1;exportFrameRange=1;startFrame=0;endFrame=100;scale=1;";
+
+void* otherCreator() { return nullptr; }
+
+// Removes whatever a test left registered, so tests do not depend on each other's order.
+void clearRegistry() {
+    MObject owner;
+    MFnPlugin plugin(owner);
+    for (const char* name : {"BVHimport", "BVHexport"})
+        if (standin::findTranslator(name)) plugin.deregisterFileTranslator(name);
+}
+
+class Registration : public ::testing::Test {
+protected:
+    void SetUp() override { clearRegistry(); }
+    void TearDown() override { clearRegistry(); }
+};
+
+TEST_F(Registration, RegistersBothTranslatorsWithTheirDefaults) {
+    MObject obj;
+    ASSERT_TRUE(initializePlugin(obj));
+    const standin::TranslatorInfo* import = standin::findTranslator("BVHimport");
+    const standin::TranslatorInfo* exporter = standin::findTranslator("BVHexport");
+    ASSERT_NE(import, nullptr);
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_EQ(import->optionsScript, "bvhImportOpts");
+    EXPECT_EQ(import->defaultOptions, kImportDefaults);
+    EXPECT_EQ(import->pixmap, "");
+    EXPECT_TRUE(import->requiresFullMel);
+    EXPECT_EQ(exporter->optionsScript, "bvhExportOpts");
+    EXPECT_EQ(exporter->defaultOptions, kExportDefaults);
+    EXPECT_TRUE(exporter->requiresFullMel);
+
+    std::unique_ptr<MPxFileTranslator> reader(
+        static_cast<MPxFileTranslator*>(import->creator()));
+    std::unique_ptr<MPxFileTranslator> writer(
+        static_cast<MPxFileTranslator*>(exporter->creator()));
+    EXPECT_TRUE(reader->haveReadMethod());
+    EXPECT_FALSE(reader->haveWriteMethod());
+    EXPECT_FALSE(reader->canBeOpened());
+    EXPECT_EQ(reader->defaultExtension(), "bvh");
+    EXPECT_FALSE(writer->haveReadMethod());
+    EXPECT_TRUE(writer->haveWriteMethod());
+    EXPECT_TRUE(writer->canBeOpened());
+    EXPECT_EQ(writer->defaultExtension(), "bvh");
+
+    ASSERT_TRUE(uninitializePlugin(obj));
+    EXPECT_EQ(standin::findTranslator("BVHimport"), nullptr);
+    EXPECT_EQ(standin::findTranslator("BVHexport"), nullptr);
+}
+
+TEST_F(Registration, RefusedImportLeavesNeitherRegisteredAndReportsOnce) {
+    MObject other;
+    MFnPlugin otherPlugin(other);
+    ASSERT_TRUE(otherPlugin.registerFileTranslator("BVHimport", "", otherCreator));
+    MObject obj;
+    testing::internal::CaptureStderr();
+    const MStatus status = initializePlugin(obj);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(status);
+    EXPECT_EQ(standin::findTranslator("BVHexport"), nullptr);
+    EXPECT_EQ(standin::findTranslator("BVHimport")->creator, &otherCreator);
+    EXPECT_EQ(err.rfind("registerFileTranslator", 0), 0u) << err;
+    EXPECT_EQ(err.find("registerFileTranslator", 1), std::string::npos) << "reported once: " << err;
+}
+
+TEST_F(Registration, RefusedExportIsReturnedWithoutReportAndImportStays) {
+    MObject other;
+    MFnPlugin otherPlugin(other);
+    ASSERT_TRUE(otherPlugin.registerFileTranslator("BVHexport", "", otherCreator));
+    MObject obj;
+    testing::internal::CaptureStderr();
+    const MStatus status = initializePlugin(obj);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(status);
+    EXPECT_NE(standin::findTranslator("BVHimport"), nullptr);
+    EXPECT_EQ(err, "");
+}
+
+TEST_F(Registration, FailedDeregistrationOfImportStopsAndReports) {
+    MObject obj;
+    ASSERT_TRUE(initializePlugin(obj));
+    MFnPlugin plugin(obj);
+    ASSERT_TRUE(plugin.deregisterFileTranslator("BVHimport"));
+    testing::internal::CaptureStderr();
+    const MStatus status = uninitializePlugin(obj);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(status);
+    EXPECT_NE(standin::findTranslator("BVHexport"), nullptr) << "export is not deregistered";
+    EXPECT_EQ(err.rfind("deregisterFileTranslator", 0), 0u) << err;
+}
+
+struct IdentifyCase {
+    const char* name;
+    std::string bytes;
+    short size;
+    MPxFileTranslator::MFileKind import;
+    MPxFileTranslator::MFileKind exporter;
+};
+
+TEST(Identify, ByTheFirstBytesOnly) {
+    using K = MPxFileTranslator::MFileKind;
+    const K yes = MPxFileTranslator::kIsMyFileType;
+    const K no = MPxFileTranslator::kNotMyFileType;
+    const IdentifyCase cases[] = {
+        {"HIERARCHY and more", "HIERARCHY\nROOT Hips\n", 20, yes, no},
+        {"exactly nine bytes", "HIERARCHY", 9, yes, no},
+        {"size too small", "HIERARCHY\nROOT Hips\n", 8, no, no},
+        {"lower case", "hierarchy\nROOT Hips\n", 20, no, no},
+        {"leading blank", " HIERARCHY\nROOT Hip\n", 20, no, no},
+        {"negative size", "HIERARCHY\nROOT Hips\n", -1, no, no},
+        {"export text", "bvh_import and more", 19, no, yes},
+        {"export text, nine bytes", "bvh_impor", 9, no, no},
+        {"byte-order mark", "\xEF\xBB\xBFHIERARCHY\n", 13, no, no},
+    };
+    BvhImport importer;
+    BvhExport exporter;
+    MFileObject file;
+    for (const auto& c : cases) {
+        EXPECT_EQ(importer.identifyFile(file, c.bytes.c_str(), c.size), c.import) << c.name;
+        EXPECT_EQ(exporter.identifyFile(file, c.bytes.c_str(), c.size), c.exporter) << c.name;
+    }
+}
+
+}  // namespace
