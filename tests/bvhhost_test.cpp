@@ -216,6 +216,36 @@ TEST_F(BvhhostTest, ExportOfASceneWithoutJointsIsATranslatorFailure) {
     EXPECT_NE(r.err, "");
 }
 
+TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
+    writeFile(file("scene.json"), R"({
+        "uiUnit": "film",
+        "nodes": [
+            {"path": "|grp", "type": "transform"},
+            {"path": "|grp|Hips", "type": "joint"},
+            {"path": "|grp|Hips|Spine", "type": "joint", "translate": [0, 10, 0]},
+            {"path": "|grp|Hips|Spine|Head", "type": "joint", "translate": [0, 5, 0]}],
+        "curves": [
+            {"plug": "|grp|Hips.translateX", "keys": [[1, 0.5], [2, 0.75]]},
+            {"plug": "|grp|Hips|Spine.rotateZ", "keys": [[1, 0], [2, 1.570795]]}],
+        "selection": ["|grp|Hips|Spine"]})");
+    const std::string scene = file("scene.json").string();
+
+    struct Case {
+        std::vector<std::string> select;
+        const char* root;
+    };
+    for (const Case& c : {Case{{}, "ROOT Spine\n"}, Case{{"--select", "Hips"}, "ROOT Hips\n"},
+                          Case{{"--select", "|grp|Hips|Spine|Head", "Hips"}, "ROOT Head\n"}}) {
+        std::vector<std::string> args = {"export", file("out.bvh").string(), "--scene", scene};
+        args.insert(args.end(), c.select.begin(), c.select.end());
+        const HostRun r = run(args);
+        ASSERT_EQ(r.status, 0) << c.root << r.err;
+        const std::string written = readFile(file("out.bvh"));
+        EXPECT_EQ(written.rfind(std::string("HIERARCHY\n") + c.root, 0), 0u) << written;
+        EXPECT_NE(written.find("\nFrames: 2\n"), std::string::npos) << written;
+    }
+}
+
 TEST_F(BvhhostTest, ImportSavesASceneThatLoadsBackUnchanged) {
     if (!haveSamples()) GTEST_SKIP() << "no sample folder";
     const std::string sample = (samplesDir() / "crlf_yxz.bvh").string();
