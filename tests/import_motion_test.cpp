@@ -205,7 +205,7 @@ TEST_F(ImportMotion, BlankLinesAreNotFrames) {
     EXPECT_EQ(imp.currentFrame, 4);
 }
 
-TEST_F(ImportMotion, ShortFrameLinesAreCountedButNotKeyed) {
+TEST_F(ImportMotion, ShortFrameLinesKeepTheirSlotButAreNotKeyed) {
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n}\n"
         "MOTION\nFrames: 3\nFrame Time: 0.5\n1 2 3\n4 5\n7 8 9 10 11\n";
@@ -217,8 +217,9 @@ TEST_F(ImportMotion, ShortFrameLinesAreCountedButNotKeyed) {
     EXPECT_EQ(run.messages.find('\n'), run.messages.size() - 1) << run.messages;
     EXPECT_NE(run.messages.find(file), std::string::npos) << run.messages;
     EXPECT_NE(run.messages.find(":11"), std::string::npos) << run.messages;
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateY"), (Keys{{1, 2}, {2, 8}}))
-        << "nothing is invented for the short line; extra values are ignored";
+    EXPECT_EQ(curveKeys("|bvh_import|A", "translateY"), (Keys{{1, 2}, {3, 8}}))
+        << "nothing is invented for the short line, which keeps its time slot; extra values "
+           "are ignored";
     EXPECT_EQ(imp.currentFrame, 4);
 
     standin::resetScene();
