@@ -328,6 +328,24 @@ TEST_F(ImportDriver, LineEndsAndSpacingReadTheSame) {
     }
 }
 
+TEST_F(ImportDriver, LargeFilesReadTheSameWithEveryLineEnd) {
+    // More than 10,239 characters: 600 frame lines.
+    std::string large = kSmallFile;
+    for (int f = 0; f < 600; ++f)
+        large += std::to_string(f) + " 20 30 1 2 3 4 5 " + std::to_string(f % 90) + "\n";
+    ASSERT_GT(large.size(), 10239u);
+    ASSERT_TRUE(runImport(writeTempFile(large), bvhref::kDefaultImportOptions).success);
+    const std::string expected = standin::sceneToJson();
+    EXPECT_EQ(curveKeys("|bvh_import|Hips|Spine", "rotateX").size(), 603u);
+    for (const char* end : {"\r", "\r\n"}) {
+        standin::resetScene();
+        const auto run =
+            runImport(writeTempFile(replaceAll(large, "\n", end)), bvhref::kDefaultImportOptions);
+        EXPECT_TRUE(run.success) << run.messages;
+        EXPECT_EQ(standin::sceneToJson(), expected) << (end[1] ? "CRLF" : "CR");
+    }
+}
+
 TEST_F(ImportDriver, FilesWithoutSectionsLeaveOnlyTheTransform) {
     const struct {
         const char* name;
