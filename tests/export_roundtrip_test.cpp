@@ -1,0 +1,105 @@
+// Sample captures imported and exported again through the command-line host: the written
+// file must move every joint as the original does.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "bvh_reference.h"
+
+namespace {
+
+std::string quoted(const std::string& word) {
+    std::string text = "'";
+    for (char c : word) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return text + "'";
+}
+
+/// True when every block with channels lists its rotations in the same order.
+bool sharesOneChannelOrder(const bvhref::BvhFile& file) {
+    std::vector<std::string> first;
+    for (const bvhref::Node& node : file.nodes) {
+        std::vector<std::string> rotations;
+        for (const std::string& channel : node.channels)
+            if (channel.find("rotation") != std::string::npos) rotations.push_back(channel);
+        if (rotations.empty()) continue;
+        if (first.empty()) first = rotations;
+        if (rotations != first) return false;
+    }
+    return true;
+}
+
+struct Conversion {
+    const char* label;
+    const char* importOptions;  // null: bvhhost's defaults (the registered option strings)
+};
+
+class ExportRoundTripTest : public ::testing::TestWithParam<Conversion> {
+protected:
+    void TearDown() override { bvhref::removeTempFiles(); }
+};
+
+TEST_P(ExportRoundTripTest, PosesOfEverySampleSurviveImportAndExport) {
+    const std::vector<std::string> samples = bvhref::sampleFiles();
+    BVHREF_REQUIRE_SAMPLES(samples);
+    const Conversion& conversion = GetParam();
+    for (const std::string& sample : samples) {
+        SCOPED_TRACE(sample);
+        const std::string written = bvhref::tempPath(".bvh");
+        std::string command =
+            quoted(BVHIO_BVHHOST) + " convert " + quoted(sample) + " " + quoted(written);
+        if (conversion.importOptions)
+            command += std::string(" --import-options ") + quoted(conversion.importOptions);
+        std::string output;
+        ASSERT_EQ(bvhref::runCommand(command, output), 0) << output;
+
+        bvhref::BvhFile original, copy;
+        std::string error;
+        ASSERT_TRUE(bvhref::loadBvh(sample, original, error)) << error;
+        ASSERT_TRUE(bvhref::loadBvh(written, copy, error)) << "written file: " << error;
+        ASSERT_EQ(copy.nodes.size(), original.nodes.size()) << "blocks of the written file";
+        ASSERT_EQ(copy.frames.size(), original.frames.size()) << "frame lines";
+        EXPECT_EQ(copy.declaredFrames, static_cast<long>(copy.frames.size()));
+
+        const double tolerance = 1e-3 * bvhref::restPoseSize(original);
+        double worst = 0;
+        std::size_t worstFrame = 0;
+        for (std::size_t frame = 0; frame < original.frames.size(); ++frame) {
+            const auto expected = bvhref::fileWorldPositions(original, frame);
+            const auto actual = bvhref::fileWorldPositions(copy, frame);
+            for (std::size_t node = 0; node < expected.size(); ++node)
+                for (int axis = 0; axis < 3; ++axis) {
+                    const double difference = std::fabs(expected[node][axis] - actual[node][axis]);
+                    if (!(difference <= worst)) {
+                        worst = difference;
+                        worstFrame = frame;
+                    }
+                }
+        }
+        EXPECT_LE(worst, tolerance) << "largest joint position difference, frame " << worstFrame;
+
+        const bool keepsOrder =
+            conversion.importOptions != nullptr &&
+            std::string(conversion.importOptions).find("rotationOrder=auto") != std::string::npos;
+        if (keepsOrder && sharesOneChannelOrder(original)) {
+            for (std::size_t node = 0; node < original.nodes.size(); ++node)
+                EXPECT_EQ(copy.nodes[node].channels, original.nodes[node].channels)
+                    << "channels of block " << original.nodes[node].name;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, ExportRoundTripTest,
+    ::testing::Values(Conversion{"DefaultOptions", nullptr},
+                      Conversion{"RotationOrderAuto",
+                                 "importSkelton=1;importAnimation=1;importFrameRange=1;"
+                                 "startFrame=1;endFrame=100;pasteTimeRange=1;startTime=1;"
+                                 "endTime=100;inputKeys=1;frameRate=1;frameRateNum=24;"
+                                 "notFloatingKey=0;scale=1.0;rotationOrder=auto;"}),
+    [](const ::testing::TestParamInfo<Conversion>& info) { return info.param.label; });
+
+}  // namespace
