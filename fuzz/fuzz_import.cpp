@@ -1,0 +1,19 @@
+// libFuzzer entry point of the import harness.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "fuzz/harness_import.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string problem = bvhfuzz::runImportInput(data, size);
+    if (!problem.empty()) {
+        // Standard error may be closed (-close_fd_mask=2) to keep the plug-in's warnings out.
+        std::printf("import check failed: %s\n", problem.c_str());
+        std::fflush(stdout);
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,194 @@
+#pragma once
+// Pieces shared by the fuzz harnesses: a scratch file that holds one input at a time, a
+// reader that turns input bytes into bounded choices, and scene counting. Header-only, so
+// that the fuzz targets and the regression test can both include the harnesses.
+
+#include <maya/MAnimUtil.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MFnTransform.h>
+#include <maya/MGlobal.h>
+#include <maya/MObject.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPlug.h>
+#include <maya/MSelectionList.h>
+#include <maya/MVector.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "standin/Standin.h"
+
+namespace bvhfuzz {
+
+/// One in-memory file that is rewritten for every input and read through a path, as the
+/// translators read and write files. Falls back to a file in the temporary folder where
+/// anonymous memory files are not available.
+class ScratchFile {
+public:
+    ScratchFile() {
+        fd_ = static_cast<int>(::memfd_create("bvhfuzz", 0));
+        if (fd_ >= 0) {
+            path_ = "/proc/self/fd/" + std::to_string(fd_);
+        } else {
+            path_ = (std::filesystem::temp_directory_path() /
+                     ("bvhfuzz-" + std::to_string(::getpid()) + ".bvh"))
+                        .string();
+        }
+    }
+    ~ScratchFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        else
+            std::remove(path_.c_str());
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    /// Replaces the contents with `bytes`; false when that failed.
+    bool write(std::string_view bytes) {
+        if (fd_ >= 0) {
+            if (::ftruncate(fd_, 0) != 0) return false;
+            std::size_t done = 0;
+            while (done < bytes.size()) {
+                const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                                           static_cast<off_t>(done));
+                if (n <= 0) return false;
+                done += static_cast<std::size_t>(n);
+            }
+            return true;
+        }
+        std::FILE* f = std::fopen(path_.c_str(), "wb");
+        if (!f) return false;
+        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        return std::fclose(f) == 0 && ok;
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+/// Draws bounded choices from input bytes, from the front or (for a second, independent
+/// stream of choices from the same input) from the back; once the bytes are used up every
+/// draw gives 0.
+class ByteReader {
+public:
+    ByteReader(const std::uint8_t* data, std::size_t size, bool fromBack = false)
+        : data_(data), size_(size), fromBack_(fromBack) {}
+    bool empty() const { return pos_ >= size_; }
+    std::uint8_t byte() {
+        if (pos_ >= size_) return 0;
+        const std::size_t at = fromBack_ ? size_ - 1 - pos_ : pos_;
+        ++pos_;
+        return data_[at];
+    }
+    /// A value in [0, bound) (0 when bound is 0).
+    unsigned below(unsigned bound) {
+        if (bound <= 1) return 0;
+        unsigned v = byte();
+        if (bound > 256) v = (v << 8) | byte();
+        return v % bound;
+    }
+    /// An integer in [lo, hi].
+    int range(int lo, int hi) {
+        return lo + static_cast<int>(below(static_cast<unsigned>(hi - lo + 1)));
+    }
+    bool flag() { return (byte() & 1) != 0; }
+    template <typename T, std::size_t N>
+    const T& pick(const T (&table)[N]) {
+        return table[below(static_cast<unsigned>(N))];
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    bool fromBack_;
+    std::size_t pos_ = 0;
+};
+
+/// Number of DAG nodes in the scene, counted through first parents (every node once).
+inline std::size_t countNodes() {
+    std::size_t count = 0;
+    std::vector<MObject> stack = standin::topLevelNodes();
+    while (!stack.empty()) {
+        MObject node = stack.back();
+        stack.pop_back();
+        ++count;
+        MFnDagNode fn(node);
+        const unsigned int children = fn.childCount();
+        for (unsigned int i = 0; i < children; ++i) {
+            MObject child = fn.child(i);
+            MFnDagNode childFn(child);
+            // Instanced nodes are counted below their first parent only.
+            if (childFn.parent(0) == node) stack.push_back(child);
+        }
+    }
+    return count;
+}
+
+/// A text that differs whenever two scenes differ in their nodes (names, parents, types,
+/// translations, rotation orders) or in the keys of their translate and rotate curves.
+inline std::string sceneDigest() {
+    static const char* const kAttributes[6] = {"translateX", "translateY", "translateZ",
+                                               "rotateX",    "rotateY",    "rotateZ"};
+    std::string out;
+    auto number = [&out](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %a", value);
+        out += text;
+    };
+    std::vector<std::pair<MObject, int>> stack;
+    for (const MObject& node : standin::topLevelNodes()) stack.emplace_back(node, 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        MFnTransform fn(node);
+        out += std::to_string(depth) + " " + standin::nodeTypeName(node) + " " + fn.name().asChar();
+        const MVector t = fn.getTranslation(MSpace::kTransform);
+        number(t.x);
+        number(t.y);
+        number(t.z);
+        out += " order " + std::to_string(static_cast<int>(fn.rotationOrder()));
+        for (const char* attribute : kAttributes) {
+            MPlug plug(node, fn.attribute(attribute));
+            MObjectArray curves;
+            if (!MAnimUtil::isAnimated(plug, false) || !MAnimUtil::findAnimation(plug, curves))
+                continue;
+            for (unsigned c = 0; c < curves.length(); ++c) {
+                MFnAnimCurve curve(curves[c]);
+                out += std::string(" ") + attribute + ":";
+                for (unsigned k = 0; k < curve.numKeys(); ++k) {
+                    number(curve.time(k).value());
+                    number(curve.value(k));
+                }
+            }
+        }
+        out += "\n";
+        const unsigned children = fn.childCount();
+        for (unsigned i = children; i-- > 0;) {
+            const MObject child = fn.child(i);
+            if (MFnDagNode(child).parent(0) == node) stack.emplace_back(child, depth + 1);
+        }
+    }
+    return out;
+}
+
+/// Replaces the active selection with `nodes`, in that order.
+inline void selectNodes(const std::vector<MObject>& nodes) {
+    MSelectionList list;
+    for (const MObject& node : nodes) list.add(node);
+    MGlobal::setActiveSelectionList(list);
+}
+
+}  // namespace bvhfuzz
