@@ -6,9 +6,10 @@
 #include <cstring>
 #include <filesystem>
 
-#if __has_include(<unistd.h>)
+#if __has_include(<unistd.h>) && __has_include(<fcntl.h>)
+#include <fcntl.h>
 #include <unistd.h>
-#define BVHIO_HAVE_FSYNC 1
+#define BVHIO_HAVE_POSIX 1
 #endif
 
 namespace bvh {
@@ -60,10 +61,43 @@ OutputFile::OutputFile() = default;
 
 OutputFile::~OutputFile() { discard(); }
 
-void OutputFile::fail(int errorNumber) {
+void OutputFile::fail(int errorNumber, const char* text) {
     if (error_ != 0) return;
     error_ = errorNumber != 0 ? errorNumber : EIO;
-    errorText_ = std::strerror(error_);
+    errorText_ = text != nullptr ? text : std::strerror(error_);
+}
+
+bool OutputFile::openFifo() {
+#ifdef BVHIO_HAVE_POSIX
+    // Opening a FIFO for writing waits for a reader, for ever if none comes; the host must
+    // not hang on a pipe that nothing reads, so the open must find a reader already there.
+    errno = 0;
+    const int fd = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int openError = errno;
+        fail(openError, openError == ENXIO ? "no process reads from this FIFO" : nullptr);
+        return false;
+    }
+    // Writes then wait for the reader as usual instead of failing on a full pipe.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        fail(errno);
+        ::close(fd);
+        return false;
+    }
+    file_ = ::fdopen(fd, "w");
+    if (file_ == nullptr) {
+        fail(errno);
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    errno = 0;
+    file_ = std::fopen(target_.c_str(), "w");
+    if (file_ == nullptr) fail(errno);
+    return file_ != nullptr;
+#endif
 }
 
 bool OutputFile::open(const std::string& path) {
@@ -88,8 +122,10 @@ bool OutputFile::open(const std::string& path) {
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = !ec && status.type() != fs::file_type::not_found;
-    if (exists && status.type() != fs::file_type::regular) {
-        // Devices and FIFOs cannot be replaced, and a reader may be waiting on the other end.
+    if (exists && status.type() == fs::file_type::fifo) {
+        if (!openFifo()) return false;
+    } else if (exists && status.type() != fs::file_type::regular) {
+        // Devices cannot be replaced; they take the text as it comes.
         errno = 0;
         file_ = std::fopen(target_.c_str(), "w");
         if (file_ == nullptr) {
@@ -168,7 +204,7 @@ bool OutputFile::finish() {
     }
     flushBuffer();
     if (error_ == 0 && std::fflush(file_) != 0) fail(errno);
-#ifdef BVHIO_HAVE_FSYNC
+#ifdef BVHIO_HAVE_POSIX
     // The rename below must never put a file in place whose blocks are not yet on disk.
     if (error_ == 0 && !temporary_.empty() && ::fsync(fileno(file_)) != 0) fail(errno);
 #endif

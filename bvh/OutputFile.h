@@ -16,7 +16,8 @@ namespace bvh {
 /// new file was closed without error; on any failure the file that was at the path is left
 /// as it was. A symbolic link is followed: the file it points to is the one replaced, the link
 /// itself stays. A path that names something else that exists (a device such as /dev/stdout,
-/// a FIFO) is opened and written directly, never replaced.
+/// a FIFO) is opened and written directly, never replaced. A FIFO must already have a reader:
+/// the open fails instead of waiting for one that may never come.
 ///
 /// Write errors are collected, not thrown: after the first one nothing more is written and
 /// finish() reports it. No member throws except for memory exhaustion.
@@ -59,7 +60,9 @@ public:
 
 private:
     void flushBuffer();
-    void fail(int errorNumber);
+    bool openFifo();
+    /// Records the first failure; `text` replaces the C library's words for it.
+    void fail(int errorNumber, const char* text = nullptr);
 
     std::FILE* file_ = nullptr;
     std::string target_;     ///< final path, symbolic links resolved

@@ -220,19 +220,30 @@ TEST_F(OutputFileTest, FailsOnALinkLoop) {
     EXPECT_EQ(out.errorText(), std::strerror(ELOOP));
 }
 
-TEST_F(OutputFileTest, WritesIntoAFifoDirectly) {
+TEST_F(OutputFileTest, WritesIntoAFifoThatIsReadAndRefusesOneThatIsNot) {
     const fs::path fifo = folder_ / "pipe.bvh";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = readFile(fifo); });
+    bvh::OutputFile unread;
+    EXPECT_FALSE(unread.open(fifo.string())) << "nothing reads: the open must not wait";
+    EXPECT_EQ(unread.errorText(), "no process reads from this FIFO");
+
+    const int readEnd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    ::fcntl(readEnd, F_SETFL, ::fcntl(readEnd, F_GETFL) & ~O_NONBLOCK);
     bvh::OutputFile out;
-    const bool opened = out.open(fifo.string());
-    out.write("through the pipe\n");
+    ASSERT_TRUE(out.open(fifo.string())) << out.errorText();
+    std::string received;
+    std::thread reader([&] {
+        char chunk[4096];
+        for (ssize_t n; (n = ::read(readEnd, chunk, sizeof chunk)) > 0;) received.append(chunk, n);
+    });
+    const std::string text(200000, 'v');  // more than a pipe holds: writes wait for the reader
+    out.write(text);
     const bool finished = out.finish();
     reader.join();
-    EXPECT_TRUE(opened);
+    ::close(readEnd);
     EXPECT_TRUE(finished) << out.errorText();
-    EXPECT_EQ(received, "through the pipe\n");
+    EXPECT_EQ(received, text);
     EXPECT_TRUE(fs::is_fifo(fifo)) << "the FIFO was not replaced by a file";
 }
 
