@@ -71,11 +71,22 @@ std::string checkExportSettings(const ExportSettings& settings) {
 }
 
 double secondsPerFrame(int unit) {
-    // Frames per second of the units 5..42, in the host's order of them.
-    static constexpr double kRates[] = {15,  24,  25,  30,   48,   50,   60,   2,   3,   4,
-                                        5,   6,   8,   10,   12,   16,   20,   40,  75,  80,
-                                        100, 120, 125, 150,  200,  240,  250,  300, 375, 400,
-                                        500, 600, 750, 1200, 1500, 2000, 3000, 6000};
+    // Frames per second of the units 5..50, in the host's order of them. The units from 43 on
+    // (23.976 to 90 frames per second) have fixed rates as well; giving them 1/24 would write
+    // a wrong frame time and resample at wrong times. 51 and later are left out: 51 is a
+    // user-defined unit in older hosts and 119.88 in newer ones. The rates near 24, 30, 48
+    // and 60 are those times 1000/1001 to the last digit of a double; drop-frame 29.97 has
+    // the frame length of 29.97.
+    // clang-format off
+    static constexpr double kRates[] = {
+        15, 24, 25, 30, 48, 50, 60,
+        2, 3, 4, 5, 6, 8, 10, 12, 16, 20,
+        40, 75, 80, 100, 120, 125, 150, 200, 240, 250, 300, 375,
+        400, 500, 600, 750, 1200, 1500, 2000, 3000, 6000,
+        23.976023976023978, 29.97002997002997, 29.97002997002997, 47.952047952047955,
+        59.94005994005994, 44100, 48000, 90,
+    };
+    // clang-format on
     switch (unit) {
         case 0:
             return 1;  // invalid unit
@@ -120,11 +131,11 @@ std::string planMotion(const ExportSettings& settings, unsigned keyCount, int ui
                 first = start - 1;
                 last = end;
                 count = last - first;
-                // Key numbers count from 1; a channel has no key outside the first curve's.
+                // Key numbers count from 1; no channel has a key beyond the keyed curve's.
                 if (count > 0 && (first < 0 || last > static_cast<long long>(keyCount))) {
                     return rangeText +
-                           " are not key numbers of the first animation curve, "
-                           "which has " +
+                           " are not key numbers of the first animation curve with "
+                           "keys, which has " +
                            std::to_string(keyCount) + " keys";
                 }
             }

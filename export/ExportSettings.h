@@ -39,8 +39,8 @@ void applyExportOptions(const MString& options, ExportSettings& settings);
 /// finite frameRateNum).
 std::string checkExportSettings(const ExportSettings& settings);
 
-/// Seconds per frame of a host time unit (MTime::Unit value); 1/24 for values outside the
-/// 43 units that have a fixed frame length.
+/// Seconds per frame of a host time unit (MTime::Unit value 0..50, the units with a fixed
+/// frame length: 1 for the invalid unit 0); 1/24 for any other value.
 double secondsPerFrame(int unit);
 
 /// What the MOTION section writes and samples.
@@ -54,11 +54,11 @@ struct MotionPlan {
 };
 
 /// Works out the lines of the MOTION section from valid settings (see checkExportSettings),
-/// the key count of the first channel's curve and the UI time unit. Returns an empty text and
-/// fills `plan` on success; otherwise a one-line reason naming the options at fault (key
-/// numbers outside the first curve's keys, or a range whose count or bounds an int cannot
-/// hold). An empty range (endFrame before startFrame) is no fault: its negative or zero count
-/// is written as it is, followed by no lines.
+/// the key count of the curve whose keys make the lines of key mode (the first one that has
+/// keys) and the UI time unit. Returns an empty text and fills `plan` on success; otherwise a
+/// one-line reason naming the options at fault (key numbers outside that curve's keys, or a range
+/// whose count or bounds an int cannot hold). An empty range (endFrame before startFrame) is no
+/// fault: its negative or zero count is written as it is, followed by no lines.
 std::string planMotion(const ExportSettings& settings, unsigned keyCount, int uiUnit,
                        MotionPlan& plan);
 

@@ -24,6 +24,14 @@ public:
     }
     MFnAnimCurve& operator[](std::size_t c) { return curves_[c]; }
     unsigned keyCount(std::size_t c) const { return keyCounts_[c]; }
+    /// The curve whose keys make the lines of key mode: the first one that has keys. A
+    /// curve without keys (the first channel's or any other) would otherwise leave every
+    /// other channel's keys out of the file.
+    std::size_t keyedCurve() const {
+        for (std::size_t c = 0; c < count_; ++c)
+            if (keyCounts_[c] > 0) return c;
+        return 0;
+    }
 
 private:
     std::size_t count_;
@@ -41,8 +49,9 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
     if (table.channels.empty()) return kNoCurveProblem;
 
     CurveSet curves(table);
+    const std::size_t keyed = curves.keyedCurve();
     MotionPlan plan;
-    std::string problem = planMotion(settings, curves.keyCount(0), uiUnit, plan);
+    std::string problem = planMotion(settings, curves.keyCount(keyed), uiUnit, plan);
     if (!problem.empty()) return problem;
     settings.startFrame = plan.firstLine;
     settings.endFrame = plan.endLine;
@@ -66,9 +75,9 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
             } else if (key < curves.keyCount(c)) {
                 value = curves[c].value(key);
             } else {
-                // A curve with fewer keys than the first one: its value where the first
-                // curve has this key, never a key that it does not have.
-                value = curves[c].evaluate(curves[0].time(key));
+                // A curve with fewer keys than the one that makes the lines: its value
+                // where that curve has this key, never a key that it does not have.
+                value = curves[c].evaluate(curves[keyed].time(key));
             }
             const Channel& channel = table.channels[c];
             values[c] =

@@ -15,10 +15,11 @@ namespace bvhexport {
 inline constexpr const char* kNoCurveProblem = "could not be finded animationCurve";
 
 /// Writes "MOTION", "Frames:", "Frame Time:" and one line per key, UI frame or sample of the
-/// channels of `table` (see planMotion), rotations in degrees (pi taken as 3.14159), positions
-/// minus their channel's offset, times `settings.scale`. Stores the adjusted startFrame and
-/// endFrame in `settings`; `sampleTime` is left in the UI unit at the last sample.
-/// Returns an empty text, or a one-line reason when nothing can be written (no channel at
+/// channels of `table` (see planMotion; key mode follows the keys of the first curve that has
+/// any, and reads a curve with fewer keys at that curve's key times), rotations in degrees (pi
+/// taken as 3.14159), positions minus their channel's offset, times `settings.scale`. Stores the
+/// adjusted startFrame and endFrame in `settings`; `sampleTime` is left in the UI unit at the last
+/// sample. Returns an empty text, or a one-line reason when nothing can be written (no channel at
 /// all, or a range that planMotion refuses).
 std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportSettings& settings,
                         MTime& sampleTime);

@@ -117,7 +117,7 @@ TEST(ExportOptions, RefusesUnknownModesAndResamplingWithoutARate) {
     }
 }
 
-TEST(SecondsPerFrame, CoversAllFortyThreeUnitsAndFallsBackToFilm) {
+TEST(SecondsPerFrame, CoversEveryUnitWithAFixedRateAndFallsBackToFilm) {
     const double perSecond[] = {15,  24,  25,  30,  48,  50,  60,  2,    3,    4,    5,    6,   8,
                                 10,  12,  16,  20,  40,  75,  80,  100,  120,  125,  150,  200, 240,
                                 250, 300, 375, 400, 500, 600, 750, 1200, 1500, 2000, 3000, 6000};
@@ -128,7 +128,13 @@ TEST(SecondsPerFrame, CoversAllFortyThreeUnitsAndFallsBackToFilm) {
     EXPECT_EQ(bvhexport::secondsPerFrame(4), 0.001);
     for (int unit = 5; unit <= 42; ++unit)
         EXPECT_EQ(bvhexport::secondsPerFrame(unit), 1.0 / perSecond[unit - 5]) << "unit " << unit;
-    for (int unit : {-1, 43, 44, 50, 51, 52, 53, 1000})
+    // 23.976, 29.97, 29.97 drop frame, 47.952, 59.94, 44100, 48000 and 90 frames per second.
+    const double nearRates[] = {24000.0 / 1001, 30000.0 / 1001, 30000.0 / 1001, 48000.0 / 1001,
+                                60000.0 / 1001, 44100,          48000,          90};
+    for (int unit = 43; unit <= 50; ++unit)
+        EXPECT_EQ(bvhexport::secondsPerFrame(unit), 1.0 / nearRates[unit - 43]) << "unit " << unit;
+    // 51 names a user-defined unit in some hosts and 119.88 in others; 52 and 53 are no rates.
+    for (int unit : {-1, 51, 52, 53, 1000})
         EXPECT_EQ(bvhexport::secondsPerFrame(unit), 1.0 / 24) << "unit " << unit;
 }
 
@@ -186,14 +192,14 @@ TEST(MotionPlan, RefusesKeyNumbersOutsideTheFirstCurve) {
     };
     const Case cases[] = {
         {0, 5,
-         "startFrame=0 and endFrame=5 are not key numbers of the first animation curve, "
-         "which has 10 keys"},
+         "startFrame=0 and endFrame=5 are not key numbers of the first animation curve "
+         "with keys, which has 10 keys"},
         {3, 11,
-         "startFrame=3 and endFrame=11 are not key numbers of the first animation curve, "
-         "which has 10 keys"},
+         "startFrame=3 and endFrame=11 are not key numbers of the first animation curve "
+         "with keys, which has 10 keys"},
         {INT_MIN, 3,
          "startFrame=-2147483648 and endFrame=3 are not key numbers of the first "
-         "animation curve, which has 10 keys"},
+         "animation curve with keys, which has 10 keys"},
         {1, 10, ""},
         {12, 11, ""},  // an empty range reads no key
     };

@@ -8,6 +8,7 @@
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
+#include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
 #include <maya/MSelectionList.h>
 #include <maya/MTime.h>
@@ -361,7 +362,10 @@ TEST_F(ExportWriterTest, ScalesOffsetsAndPositionsRelativeToEachOffset) {
 TEST_F(ExportWriterTest, PassesThroughNodesThatAreNotJointsKeepingChannelsInStep) {
     MObject root = makeJoint(MObject::kNullObj, "Root");
     MObject group = makeGroup(root, "Group");
-    MObject inner = makeJoint(group, "Inner", 0, 3, 0);
+    MFnTransform(group).setTranslation(MVector(1, 5, 0), MSpace::kTransform);
+    MObject subgroup = makeGroup(group, "Subgroup");
+    MFnTransform(subgroup).setTranslation(MVector(0, 0, -2), MSpace::kTransform);
+    MObject inner = makeJoint(subgroup, "Inner", 0, 3, 0);
     makeJoint(inner, "InnerTip", 0, 1, 0);
     MObject leaf = makeJoint(root, "Leaf", 2, 0, 0);
     makeGroup(leaf, "LeafLocator");      // a joint whose only child is no joint ends its chain
@@ -382,7 +386,7 @@ TEST_F(ExportWriterTest, PassesThroughNodesThatAreNotJointsKeepingChannelsInStep
                                 "1|CHANNELS 1 Xrotation",
                                 "1|JOINT Inner",
                                 "1|{",
-                                "2|OFFSET 0 3 0",
+                                "2|OFFSET 1 8 -2",  // the groups' translations included
                                 "2|CHANNELS 1 Xrotation",
                                 "2|End Site",
                                 "2|{",
@@ -494,7 +498,7 @@ TEST_F(ExportMotionTest, KeyModeRefusesKeyNumbersOutsideTheCurve) {
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.error, path_ +
                              ": startFrame=8 and endFrame=11 are not key numbers of the first "
-                             "animation curve, which has 10 keys\n");
+                             "animation curve with keys, which has 10 keys\n");
     EXPECT_EQ(out.text, "earlier file");
 }
 
@@ -510,6 +514,20 @@ TEST_F(ExportMotionTest, KeyModeReadsShorterCurvesAtTheFirstCurvesKeyTimes) {
     // frames 20 and 30, where the first curve has those keys.
     EXPECT_EQ(motionLines(out.text), (std::vector<std::string>{"Frames: 4", "Frame Time: 0.0416667",
                                                                "0 5 ", "1 25 ", "2 25 ", "3 25 "}));
+}
+
+TEST_F(ExportMotionTest, KeyModeFollowsTheFirstCurveThatHasKeys) {
+    MObject root = makeJoint(MObject::kNullObj, "Root");
+    makeJoint(root, "Tip", 0, 1, 0);
+    animate(root, "translateX", {});  // the first channel, without a key
+    animate(root, "translateY", {{0, 1}, {10, 2}, {20, 3}});
+    animate(root, "rotateZ", {{5, kPiValue}});
+    select({root});
+    const Outcome out = run("");
+    ASSERT_TRUE(out.ok) << out.error;
+    EXPECT_EQ(motionLines(out.text),
+              (std::vector<std::string>{"Frames: 3", "Frame Time: 0.0416667", "0 1 180 ",
+                                        "0 2 180 ", "0 3 180 "}));
 }
 
 TEST_F(ExportMotionTest, FrameModeSamplesEveryUiFrame) {
