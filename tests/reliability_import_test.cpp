@@ -662,6 +662,11 @@ TEST_F(ReliabilityImport, OptionStringsWithJunkValues) {
         {"importFrameRange=3;startFrame=abc;endFrame=x;", true, nullptr, hipsTimes({})},
         // A piece with an empty value names no value and changes nothing.
         {"importFrameRange=3;startFrame=2;endFrame=;", true, nullptr, hipsTimes({1, 2})},
+        {"importFrameRange=xyz;startFrame=3;endFrame=3;", true, nullptr, hipsTimes({1, 2, 3})},
+        {"pasteTimeRange=-3;endTime=0;", true, nullptr, hipsTimes({1, 2, 3})},
+        {"startTime=abc;", true, nullptr, hipsTimes({0, 1, 2})},
+        {"inputKeys=0;frameRate=0;frameRateNum=1e9;notFloatingKey=abc;", true, nullptr,
+         hipsTimes({1, 1 + 0.0333333e9, 1 + 2 * 0.0333333e9})},
         {"pasteTimeRange=3;endTime=nan;", true, nullptr, hipsTimes({1, 2, 3})},
         {"pasteTimeRange=3;endTime=1e999;", true, nullptr, hipsTimes({1, 2, 3})},
         {"pasteTimeRange=3;endTime=1.5;", true, nullptr, hipsTimes({1, 1.5})},
