@@ -5,7 +5,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/harness_common.h"
 #include "fuzz/harness_import.h"
+
+// Any one translator call may use 10 s; libFuzzer's limit (-timeout) covers a whole input.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    bvhfuzz::callTimeLimit() = 10;
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string problem = bvhfuzz::runImportInput(data, size);

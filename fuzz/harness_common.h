@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -115,6 +116,30 @@ private:
     std::size_t size_;
     bool fromBack_;
     std::size_t pos_ = 0;
+};
+
+/// Processor time one translator call may use before the harness reports it as a hang; 0 (the
+/// default, as in the replay test) sets no limit. The fuzz targets set it, since one input
+/// makes several calls and libFuzzer's own limit covers them all together.
+inline double& callTimeLimit() {
+    static double seconds = 0;
+    return seconds;
+}
+
+/// Measures the processor time of one translator call.
+class CallTimer {
+public:
+    CallTimer() : start_(std::clock()) {}
+    double seconds() const { return double(std::clock() - start_) / CLOCKS_PER_SEC; }
+    /// An empty text, or what went wrong when the call used more than callTimeLimit().
+    std::string check(const char* what) const {
+        const double used = seconds();
+        if (callTimeLimit() <= 0 || used <= callTimeLimit()) return {};
+        return std::string(what) + " took " + std::to_string(used) + " s of processor time";
+    }
+
+private:
+    std::clock_t start_;
 };
 
 /// Number of DAG nodes in the scene, counted through first parents (every node once).

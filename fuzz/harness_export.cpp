@@ -333,9 +333,12 @@ std::string checkRoundTrip(const std::string& path, const Written& written,
     BvhImport importer;
     MFileObject file;
     file.setRawFullName(MString(path.c_str()));
+    const CallTimer timer;
     const MStatus status = importer.reader(file, "", MPxFileTranslator::kImportAccessMode);
+    const std::string slow = timer.check("reading the file back");
     std::cerr.rdbuf(saved);
     std::cerr.clear();
+    if (!slow.empty()) return slow;
     if (status != MS::kSuccess) return "a written file failed to import: " + captured.str();
     if (!captured.str().empty()) return "a written file imported with messages: " + captured.str();
 
@@ -437,12 +440,15 @@ std::string exportOnce(ByteReader& in, BvhExport& translator, const fs::path& fo
     std::cerr.clear();
     MFileObject file;
     file.setRawFullName(MString(path.c_str()));
+    const CallTimer timer;
     const MStatus status = translator.writer(file, MString(options.c_str()),
                                              MPxFileTranslator::kExportActiveAccessMode);
     std::cerr.rdbuf(saved);
     std::cerr.clear();
     const std::string messages = captured.str();
     const bool ok = status == MS::kSuccess;
+    const std::string slow = timer.check("the export");
+    if (!slow.empty()) return "export " + std::to_string(round) + ": " + slow;
 
     const std::string what = "export " + std::to_string(round) + " (" + options + ")";
     if (std::getenv("BVHFUZZ_TRACE") != nullptr && round == 0)

@@ -30,6 +30,7 @@ struct Run {
     bool ok = false;
     int importSkelton = 0;
     std::string messages;  // standard error of the read
+    std::string slow;      // set when the read took too long
 };
 
 /// Runs the reader on the scratch file with standard error captured.
@@ -38,6 +39,7 @@ Run read(const std::string& path, const std::string& options) {
     std::ostringstream captured;
     std::streambuf* saved = std::cerr.rdbuf(captured.rdbuf());
     std::cerr.clear();
+    const CallTimer timer;
     {
         BvhImport translator;
         MFileObject file;
@@ -48,6 +50,7 @@ Run read(const std::string& path, const std::string& options) {
         run.ok = status == MS::kSuccess;
         run.importSkelton = translator.importSkelton;
     }
+    run.slow = timer.check("an import");
     std::cerr.rdbuf(saved);
     std::cerr.clear();
     run.messages = captured.str();
@@ -56,6 +59,7 @@ Run read(const std::string& path, const std::string& options) {
 
 /// Every message names the file first, on a line of its own; a failure says why.
 std::string checkMessages(const Run& run, const std::string& path, const char* what) {
+    if (!run.slow.empty()) return std::string(what) + ": " + run.slow;
     std::size_t start = 0;
     while (start < run.messages.size()) {
         std::size_t end = run.messages.find('\n', start);

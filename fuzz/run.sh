@@ -7,10 +7,10 @@
 # Environment: TARGETS (default "import export"), BVHIO_FUZZ_BUILD (default build/fuzz),
 # JOBS (build jobs, default 2). Needs clang with libFuzzer.
 #
-# Each target runs at low priority with a 10 s limit per input and a 1 GB memory limit,
-# keeps what it learns in <build>/work/<target> (not in the repository), and starts from the
-# seeds in fuzz/corpus/<target> (and, for the import, the shared sample files when they are
-# there). A crash, sanitizer report, failed check, slow input or memory overrun stops the
+# Each target runs at low priority with a limit of 10 s of processor time per translator call
+# (60 s per input, which makes several calls) and a 1 GB memory limit, keeps what it learns in
+# <build>/work/<target> (not in the repository), and starts from the seeds in
+# fuzz/corpus/<target> (and, for the import, the shared sample files when they are there). A crash, sanitizer report, failed check, slow input or memory overrun stops the
 # target and leaves the input in <build>/artifacts/; copy it into fuzz/corpus/<target>/ as
 # found-<target>-<what> so that the regression test replays it from then on. Run times and
 # results are appended to <build>/fuzz.log. Exit status: 0 when every target ran clean.
@@ -41,7 +41,7 @@ for target in ${TARGETS:-import export}; do
     # Standard error is closed (-close_fd_mask=2): the importer warns about every odd line.
     # libFuzzer and the sanitizers still report; the harness prints failed checks on stdout.
     # shellcheck disable=SC2086
-    nice -n 10 "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 \
+    nice -n 10 "$build/fuzz_$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=1024 \
         -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         $limits "$@" >"$build/fuzz-$target.out" 2>&1
     result=$?
