@@ -10,8 +10,9 @@
 # Each target runs at low priority with a limit of 10 s of processor time per translator call
 # (60 s per input, which makes several calls) and a 1 GB memory limit, keeps what it learns in
 # <build>/work/<target> (not in the repository), and starts from the seeds in
-# fuzz/corpus/<target> (and, for the import, the shared sample files when they are there). A crash, sanitizer report, failed check, slow input or memory overrun stops the
-# target and leaves the input in <build>/artifacts/; copy it into fuzz/corpus/<target>/ as
+# fuzz/corpus/<target> (and, for the import, the shared sample files when they are there).
+# A crash, sanitizer report, failed check, slow input or memory overrun stops the target and
+# leaves the input in <build>/artifacts/; copy it into fuzz/corpus/<target>/ as
 # found-<target>-<what> so that the regression test replays it from then on. Run times and
 # results are appended to <build>/fuzz.log. Exit status: 0 when every target ran clean.
 set -u
