@@ -17,9 +17,9 @@ namespace {
 
 enum class Section { kNone, kHierarchy, kMotion };
 
-// More samples than this per curve from whole-step re-keying would exhaust memory long
-// before they were useful; such a time range is refused.
-constexpr double kMaxWholeSteps = 1.0e7;
+// More keys than this from whole-step re-keying (steps times curves, about 800 MB of keys)
+// would exhaust the host's memory long before they were useful; such a request is refused.
+constexpr double kMaxWholeStepKeys = 5.0e7;
 
 }  // namespace
 
@@ -179,9 +179,12 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
                                 double startTime) {
     keyTimeValue = keyTimeValue - frameTime * frameRateNum - 0.05;
     const double span = std::ceil(keyTimeValue - startTime);
-    if (!std::isfinite(span) || span > kMaxWholeSteps) {
-        std::cerr << path << ": whole-step re-keying refused: the keys span " << span
-                  << " time units\n";
+    std::size_t curves = 0;
+    for (const auto& channel : state.channels)
+        if (channel.curveFn) ++curves;
+    if (!std::isfinite(span) || (span + 1) * static_cast<double>(curves) > kMaxWholeStepKeys) {
+        std::cerr << path << ": whole-step re-keying refused: " << span + 1 << " steps on "
+                  << curves << " curves are too many keys\n";
         return false;
     }
     if (span < 0) return true;

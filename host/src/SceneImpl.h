@@ -6,6 +6,7 @@
 #include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MSelectionList.h>
+#include <maya/MStatus.h>
 #include <maya/MTime.h>
 
 #include <cstdint>
@@ -16,6 +17,11 @@
 
 namespace standin {
 namespace detail {
+
+/// Stores `code` in an SDK status out-argument when the caller passed one.
+inline void setStatus(MStatus* status, MStatus::MStatusCode code) {
+    if (status != nullptr) *status = code;
+}
 
 enum class Kind { World, Transform, Joint, HikJoint, Attribute, Curve, Plugin };
 

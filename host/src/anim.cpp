@@ -18,14 +18,11 @@
 #include "SceneImpl.h"
 
 using standin::detail::Access;
+using standin::detail::setStatus;
 using standin::detail::Curve;
 using standin::detail::Node;
 
 namespace {
-
-void setStatus(MStatus* status, MStatus::MStatusCode code) {
-    if (status != nullptr) *status = code;
-}
 
 bool timeInput(const Curve* c) { return c->type <= MFnAnimCurve::kAnimCurveTU; }
 

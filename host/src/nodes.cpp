@@ -16,14 +16,11 @@
 #include "SceneImpl.h"
 
 using standin::detail::Access;
+using standin::detail::setStatus;
 using standin::detail::Kind;
 using standin::detail::Node;
 
 namespace {
-
-void setStatus(MStatus* status, MStatus::MStatusCode code) {
-    if (status != nullptr) *status = code;
-}
 
 bool validOrder(int order) {
     return order >= MTransformationMatrix::kXYZ && order <= MTransformationMatrix::kZYX;

@@ -11,6 +11,8 @@
 
 #include "SceneImpl.h"
 
+using standin::detail::setStatus;
+
 namespace {
 
 std::vector<standin::TranslatorInfo>& registry() {
@@ -21,10 +23,6 @@ std::vector<standin::TranslatorInfo>& registry() {
 std::string text(const char* s) { return s != nullptr ? std::string(s) : std::string(); }
 
 std::string text(const MString& s) { return std::string(s.asChar(), s.length()); }
-
-void setStatus(MStatus* status, MStatus::MStatusCode code) {
-    if (status != nullptr) *status = code;
-}
 
 }  // namespace
 

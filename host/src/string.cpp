@@ -258,31 +258,35 @@ MString& MString::operator+=(const char* other) {
     return *this;
 }
 
-MString& MString::operator+=(double other) {
+namespace {
+
+// The shortest text that reads back as the same number.
+template <typename Number>
+void appendNumber(MString& text, Number value) {
     char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, other);
-    append(buffer, unsigned(r.ptr - buffer));
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    text += MString(buffer, static_cast<int>(r.ptr - buffer));
+}
+
+}  // namespace
+
+MString& MString::operator+=(double other) {
+    appendNumber(*this, other);
     return *this;
 }
 
 MString& MString::operator+=(int other) {
-    char buffer[16];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, other);
-    append(buffer, unsigned(r.ptr - buffer));
+    appendNumber(*this, other);
     return *this;
 }
 
 MString& MString::operator+=(unsigned int other) {
-    char buffer[16];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, other);
-    append(buffer, unsigned(r.ptr - buffer));
+    appendNumber(*this, other);
     return *this;
 }
 
 MString& MString::operator+=(float other) {
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, other);
-    append(buffer, unsigned(r.ptr - buffer));
+    appendNumber(*this, other);
     return *this;
 }
 
