@@ -182,12 +182,14 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
     std::size_t curves = 0;
     for (const auto& channel : state.channels)
         if (channel.curveFn) ++curves;
+    if (curves == 0) return true;  // nothing to re-key, however long the span
     if (!std::isfinite(span) || (span + 1) * static_cast<double>(curves) > kMaxWholeStepKeys) {
         std::cerr << path << ": whole-step re-keying refused: " << span + 1 << " steps on "
                   << curves << " curves are too many keys\n";
         return false;
     }
     if (span < 0) return true;
+    // Within int range: the key bound above allows at most kMaxWholeStepKeys steps.
     const int n = static_cast<int>(span);
     const MTime::Unit unit = MTime::uiUnit();
     MTimeArray times;
