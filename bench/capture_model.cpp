@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace bvhbench {
 namespace {
@@ -225,6 +228,43 @@ std::string hierarchyText(const Skeleton& skeleton, long frames) {
     if (!skeleton.joints.empty()) writeBlock(skeleton, 0, 0, text);
     text += "MOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: " + kFrameTimeText + "\n";
     return text;
+}
+
+namespace {
+
+bool parseCount(const char* text, long& out) {
+    const char* end = text + std::strlen(text);
+    auto r = std::from_chars(text, end, out);
+    return r.ec == std::errc() && r.ptr == end && out >= 0;
+}
+
+}  // namespace
+
+bool parseCaptureArgs(const char* program, int argc, char** argv, long& joints, long& frames,
+                      const char*& outPath) {
+    joints = 31;
+    frames = 60000;
+    outPath = nullptr;
+    bool ok = true;
+    for (int i = 1; ok && i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (i + 1 >= argc) {
+            ok = false;
+            break;
+        }
+        const char* value = argv[++i];
+        if (flag == "--joints")
+            ok = parseCount(value, joints) && joints >= 1 && joints <= 100000;
+        else if (flag == "--frames")
+            ok = parseCount(value, frames);
+        else if (flag == "--out")
+            outPath = value;
+        else
+            ok = false;
+    }
+    if (ok && outPath) return true;
+    std::fprintf(stderr, "usage: %s --joints N --frames F --out PATH\n", program);
+    return false;
 }
 
 }  // namespace bvhbench

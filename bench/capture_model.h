@@ -61,4 +61,10 @@ char* formatValue(char* out, double value);
 /// Writes the HIERARCHY section, "MOTION", "Frames:" and "Frame Time:" lines of a capture.
 std::string hierarchyText(const Skeleton& skeleton, long frames);
 
+/// The size of a capture as the benchmark programs take it on their command line:
+/// --joints N (1..100000, default 31) --frames F (default 60000) --out PATH (required).
+/// False, after a usage line naming `program` on standard error, when the flags are wrong.
+bool parseCaptureArgs(const char* program, int argc, char** argv, long& joints, long& frames,
+                      const char*& outPath);
+
 }  // namespace bvhbench

@@ -14,39 +14,10 @@
 
 #include "capture_model.h"
 
-namespace {
-
-int usage() {
-    std::fprintf(stderr, "usage: bvhgen --joints N --frames F --out PATH\n");
-    return 2;
-}
-
-bool parseCount(const char* text, long& out) {
-    const char* end = text + std::strlen(text);
-    auto r = std::from_chars(text, end, out);
-    return r.ec == std::errc() && r.ptr == end && out >= 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    long joints = 31, frames = 60000;
+    long joints = 0, frames = 0;
     const char* outPath = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        std::string flag = argv[i];
-        if (i + 1 >= argc) return usage();
-        const char* value = argv[++i];
-        if (flag == "--joints") {
-            if (!parseCount(value, joints) || joints < 1 || joints > 100000) return usage();
-        } else if (flag == "--frames") {
-            if (!parseCount(value, frames)) return usage();
-        } else if (flag == "--out") {
-            outPath = value;
-        } else {
-            return usage();
-        }
-    }
-    if (!outPath) return usage();
+    if (!bvhbench::parseCaptureArgs("bvhgen", argc, argv, joints, frames, outPath)) return 2;
 
     const bvhbench::Skeleton skeleton = bvhbench::makeSkeleton(int(joints));
     const bvhbench::MotionSynth motion(skeleton);
