@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,75 @@ TEST_F(HostAnim, ManyAppendedKeysStayCheap) {
     EXPECT_DOUBLE_EQ(double(count) * (count - 1) / 2 + (count - 1) * 0.5, sum);
     for (int i = 0; i < count; ++i) fn.remove(0);
     EXPECT_EQ(0u, fn.numKeys());
+}
+
+// A curve large enough to leave the allocator's small blocks, edited every way a translator
+// edits one, against a plain map of time to value.
+TEST_F(HostAnim, LargeCurvesKeepEveryKeyThroughEdits) {
+    MFnAnimCurve fn(curveOn("rotateY"));
+    std::map<double, double> model;
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        ASSERT_EQ(model.size(), fn.numKeys());
+        unsigned int i = 0;
+        for (const auto& [time, value] : model) {
+            ASSERT_EQ(time, fn.time(i).value()) << "key " << i;
+            ASSERT_EQ(value, fn.value(i)) << "key " << i;
+            ++i;
+        }
+    };
+    for (int f = 0; f < 100000; f += 2) {
+        fn.addKey(MTime(double(f)), f * 0.5);
+        model[f] = f * 0.5;
+    }
+    check("appended one by one");
+
+    for (int f = 50001; f < 50101; f += 2) {  // into the middle
+        fn.addKey(MTime(double(f)), -f);
+        model[f] = -f;
+    }
+    check("inserted in the middle");
+
+    MTimeArray times;
+    MDoubleArray values;
+    for (int f = 100000; f < 300000; ++f) {
+        times.append(MTime(double(f)));
+        values.append(f + 0.25);
+        model[f] = f + 0.25;
+    }
+    ASSERT_EQ(MStatus(MS::kSuccess), fn.addKeys(&times, &values));
+    check("appended in order by addKeys");
+
+    times.clear();
+    values.clear();
+    for (int f = 299999; f >= 1; f -= 3) {  // backwards, over existing and new times
+        times.append(MTime(double(f)));
+        values.append(7.0 * f);
+        model[f] = 7.0 * f;
+    }
+    ASSERT_EQ(MStatus(MS::kSuccess), fn.addKeys(&times, &values));
+    check("merged by addKeys");
+
+    times.clear();
+    values.clear();
+    for (int f = 400000; f < 410000; ++f) {
+        times.append(MTime(f == 405000 ? std::numeric_limits<double>::quiet_NaN() : double(f)));
+        values.append(1.0);
+    }
+    EXPECT_EQ(MStatus(MS::kInvalidParameter), fn.addKeys(&times, &values));
+    check("an invalid time in the middle adds nothing");
+
+    for (int n = 0; n < 200; ++n) {
+        const unsigned int index = fn.numKeys() / 2;
+        model.erase(std::next(model.begin(), index));
+        ASSERT_EQ(MStatus(MS::kSuccess), fn.remove(index));
+    }
+    for (int n = 0; n < 1000; ++n) {
+        model.erase(model.begin());
+        ASSERT_EQ(MStatus(MS::kSuccess), fn.remove(0));
+    }
+    check("removed from the middle and the front");
+    EXPECT_DOUBLE_EQ(fn.evaluate(MTime(299999.0)), 7.0 * 299999);
 }
 
 }  // namespace

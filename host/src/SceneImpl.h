@@ -9,11 +9,14 @@
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "KeyBuffer.h"
 
 namespace standin {
 namespace detail {
@@ -86,8 +89,8 @@ struct Curve : Object {
     int type = 0;  // MFnAnimCurve::AnimCurveType
     Node* node = nullptr;
     int attribute = -1;
-    std::vector<int64_t> ticks;
-    std::vector<double> values;
+    KeyBuffer<int64_t> ticks;
+    KeyBuffer<double> values;
     size_t first = 0;
     mutable size_t cursor = 0;  // segment of the last evaluation, relative to `first`
 };
@@ -109,14 +112,100 @@ void reset();
 
 /// Ticks per second of every time unit.
 constexpr int64_t kTicksPerSecond = 141120000;
-/// Ticks per unit, 0 for kInvalid, kUserDef, kLast and values outside the enumeration.
-int64_t ticksPerUnit(MTime::Unit unit);
 /// Largest key time magnitude in ticks (about 10^6 years).
 constexpr int64_t kMaxTicks = int64_t(1) << 62;
-/// A time as whole ticks, rounded and clamped; false for a NaN or infinite time.
-bool toTicks(const MTime& time, int64_t& ticks);
+
+/// Ticks per unit, indexed by MTime::Unit; 0 marks values that are not units.
+inline constexpr int64_t kTicks[] = {
+    0,                                // kInvalid
+    kTicksPerSecond * 3600,           // kHours
+    kTicksPerSecond * 60,             // kMinutes
+    kTicksPerSecond,                  // kSeconds
+    kTicksPerSecond / 1000,           // kMilliseconds
+    kTicksPerSecond / 15,             // kGames
+    kTicksPerSecond / 24,             // kFilm
+    kTicksPerSecond / 25,             // kPALFrame
+    kTicksPerSecond / 30,             // kNTSCFrame
+    kTicksPerSecond / 48,             // kShowScan
+    kTicksPerSecond / 50,             // kPALField
+    kTicksPerSecond / 60,             // kNTSCField
+    kTicksPerSecond / 2,              // k2FPS
+    kTicksPerSecond / 3,              // k3FPS
+    kTicksPerSecond / 4,              // k4FPS
+    kTicksPerSecond / 5,              // k5FPS
+    kTicksPerSecond / 6,              // k6FPS
+    kTicksPerSecond / 8,              // k8FPS
+    kTicksPerSecond / 10,             // k10FPS
+    kTicksPerSecond / 12,             // k12FPS
+    kTicksPerSecond / 16,             // k16FPS
+    kTicksPerSecond / 20,             // k20FPS
+    kTicksPerSecond / 40,             // k40FPS
+    kTicksPerSecond / 75,             // k75FPS
+    kTicksPerSecond / 80,             // k80FPS
+    kTicksPerSecond / 100,            // k100FPS
+    kTicksPerSecond / 120,            // k120FPS
+    kTicksPerSecond / 125,            // k125FPS
+    kTicksPerSecond / 150,            // k150FPS
+    kTicksPerSecond / 200,            // k200FPS
+    kTicksPerSecond / 240,            // k240FPS
+    kTicksPerSecond / 250,            // k250FPS
+    kTicksPerSecond / 300,            // k300FPS
+    kTicksPerSecond / 375,            // k375FPS
+    kTicksPerSecond / 400,            // k400FPS
+    kTicksPerSecond / 500,            // k500FPS
+    kTicksPerSecond / 600,            // k600FPS
+    kTicksPerSecond / 750,            // k750FPS
+    kTicksPerSecond / 1200,           // k1200FPS
+    kTicksPerSecond / 1500,           // k1500FPS
+    kTicksPerSecond / 2000,           // k2000FPS
+    kTicksPerSecond / 3000,           // k3000FPS
+    kTicksPerSecond / 6000,           // k6000FPS
+    kTicksPerSecond * 1001 / 24000,   // k23_976FPS
+    kTicksPerSecond * 1001 / 30000,   // k29_97FPS
+    kTicksPerSecond * 1001 / 30000,   // k29_97DF (same rate; frame numbering differs)
+    kTicksPerSecond * 1001 / 48000,   // k47_952FPS
+    kTicksPerSecond * 1001 / 60000,   // k59_94FPS
+    kTicksPerSecond / 44100,          // k44100FPS
+    kTicksPerSecond / 48000,          // k48000FPS
+    kTicksPerSecond / 90,             // k90FPS
+    kTicksPerSecond * 1001 / 120000,  // k119_88FPS
+};
+static_assert(sizeof kTicks / sizeof kTicks[0] == MTime::kUserDef, "one entry per unit");
+
+/// Ticks per unit, 0 for kInvalid, kUserDef, kLast and values outside the enumeration.
+inline int64_t ticksPerUnit(MTime::Unit unit) {
+    const int u = static_cast<int>(unit);
+    if (u < 0 || u >= static_cast<int>(MTime::kUserDef)) return 0;
+    return kTicks[u];
+}
+
 /// A time as (fractional) ticks; NaN for a NaN time.
-double exactTicks(const MTime& time);
+inline double exactTicks(const MTime& time) {
+    return time.value() * static_cast<double>(ticksPerUnit(time.unit()));
+}
+
+/// A time as whole ticks, rounded half away from zero and clamped; false for a NaN or
+/// infinite time.
+inline bool toTicks(const MTime& time, int64_t& ticks) {
+    const double t = exactTicks(time);
+    if (!(t < static_cast<double>(kMaxTicks))) {  // also NaN and +inf
+        if (t != t || t == HUGE_VAL) return false;
+        ticks = kMaxTicks;
+    } else if (!(t > -static_cast<double>(kMaxTicks))) {
+        if (t == -HUGE_VAL) return false;
+        ticks = -kMaxTicks;
+    } else {
+        // Within +-2^62 the conversion truncates exactly; a fraction exists only below 2^52.
+        int64_t whole = static_cast<int64_t>(t);
+        const double fraction = t - static_cast<double>(whole);
+        if (fraction >= 0.5)
+            ++whole;
+        else if (fraction <= -0.5)
+            --whole;
+        ticks = whole;
+    }
+    return true;
+}
 
 const Attribute* attributeByIndex(int index);
 const Attribute* attributeByName(const std::string& name);

@@ -18,9 +18,9 @@
 #include "SceneImpl.h"
 
 using standin::detail::Access;
-using standin::detail::setStatus;
 using standin::detail::Curve;
 using standin::detail::Node;
+using standin::detail::setStatus;
 
 namespace {
 
@@ -44,8 +44,8 @@ unsigned int addKeyTicks(Curve* c, int64_t t, double value) {
         c->value(at) = value;
         return unsigned(at);
     }
-    c->ticks.insert(c->ticks.begin() + std::ptrdiff_t(c->first + at), t);
-    c->values.insert(c->values.begin() + std::ptrdiff_t(c->first + at), value);
+    c->ticks.insertAt(c->first + at, t);
+    c->values.insertAt(c->first + at, value);
     c->cursor = 0;
     return unsigned(at);
 }
@@ -201,6 +201,31 @@ MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentTy
         return MS::kInvalidParameter;
     }
     const unsigned int count = times->length();
+    c->compact();
+    c->cursor = 0;
+    // The common case, keys in order after the existing ones, is appended as it comes.
+    const size_t before = c->ticks.size();
+    c->ticks.reserve(before + count);
+    c->values.reserve(before + count);
+    bool inOrder = true;
+    for (unsigned int i = 0; i < count; ++i) {
+        int64_t t = 0;
+        if (!standin::detail::toTicks((*times)[i], t)) {
+            c->ticks.truncate(before);
+            c->values.truncate(before);
+            return MS::kInvalidParameter;
+        }
+        if (!c->ticks.empty() && t <= c->ticks.back()) {
+            inOrder = false;
+            break;
+        }
+        c->ticks.push_back(t);
+        c->values.push_back((*values)[i]);
+    }
+    if (inOrder) return MS::kSuccess;
+    c->ticks.truncate(before);
+    c->values.truncate(before);
+
     std::vector<int64_t> newTicks(count);
     for (unsigned int i = 0; i < count; ++i) {
         if (!standin::detail::toTicks((*times)[i], newTicks[i])) return MS::kInvalidParameter;
@@ -208,11 +233,8 @@ MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentTy
     // Order the new keys by time; among equal times the later one in the input wins.
     std::vector<unsigned int> order(count);
     std::iota(order.begin(), order.end(), 0u);
-    const bool sorted = std::is_sorted(newTicks.begin(), newTicks.end());
-    if (!sorted) {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](unsigned int a, unsigned int b) { return newTicks[a] < newTicks[b]; });
-    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](unsigned int a, unsigned int b) { return newTicks[a] < newTicks[b]; });
     std::vector<int64_t> addTicks;
     std::vector<double> addValues;
     addTicks.reserve(count);
@@ -225,15 +247,8 @@ MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentTy
             addValues.push_back((*values)[idx]);
         }
     }
-    c->compact();
-    c->cursor = 0;
-    if (c->ticks.empty() || addTicks.empty() || addTicks.front() > c->ticks.back()) {
-        c->ticks.insert(c->ticks.end(), addTicks.begin(), addTicks.end());
-        c->values.insert(c->values.end(), addValues.begin(), addValues.end());
-        return MS::kSuccess;
-    }
-    std::vector<int64_t> mergedTicks;
-    std::vector<double> mergedValues;
+    standin::detail::KeyBuffer<int64_t> mergedTicks;
+    standin::detail::KeyBuffer<double> mergedValues;
     mergedTicks.reserve(c->ticks.size() + addTicks.size());
     mergedValues.reserve(c->ticks.size() + addTicks.size());
     size_t a = 0, b = 0;
@@ -272,8 +287,8 @@ MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
             c->first = 0;
         }
     } else {
-        c->ticks.erase(c->ticks.begin() + std::ptrdiff_t(c->first + index));
-        c->values.erase(c->values.begin() + std::ptrdiff_t(c->first + index));
+        c->ticks.eraseAt(c->first + index);
+        c->values.eraseAt(c->first + index);
     }
     return MS::kSuccess;
 }

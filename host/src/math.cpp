@@ -36,70 +36,109 @@ OrderAxes axesOf(MEulerRotation::RotationOrder order) {
 
 using Mat3 = double[3][3];
 
-/// Column-vector rotation about `axis` by `angle`.
-void axisRotation(int axis, double angle, Mat3& m) {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    for (int r = 0; r < 3; ++r) {
-        for (int col = 0; col < 3; ++col) m[r][col] = r == col ? 1.0 : 0.0;
-    }
-    const int a = (axis + 1) % 3;
-    const int b = (axis + 2) % 3;
-    m[a][a] = c;
-    m[a][b] = -s;
-    m[b][a] = s;
-    m[b][b] = c;
+/// Turns `v` about axis A by the angle whose cosine and sine are `c` and `s`.
+template <int A>
+inline void turn(double c, double s, double v[3]) {
+    constexpr int a = (A + 1) % 3;
+    constexpr int b = (A + 2) % 3;
+    const double va = v[a];
+    const double vb = v[b];
+    v[a] = c * va - s * vb;
+    v[b] = s * va + c * vb;
 }
 
-void multiply(const Mat3& left, const Mat3& right, Mat3& out) {
-    Mat3 result;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            result[r][c] =
-                left[r][0] * right[0][c] + left[r][1] * right[1][c] + left[r][2] * right[2][c];
+/// Cosine and sine of atan2(y, x), from the two numbers where they allow it.
+inline void unitAngle(double y, double x, double angle, double& c, double& s) {
+    const double r = std::sqrt(x * x + y * y);
+    if (r > 0.0 && std::isfinite(r)) {
+        c = x / r;
+        s = y / r;
+    } else {
+        c = std::cos(angle);
+        s = std::sin(angle);
+    }
+}
+
+/// Rotation maths for the order whose axes, first applied first, are I, J, K. The axes are
+/// compile-time constants so that the matrix work reduces to plain arithmetic.
+template <int I, int J, int K>
+struct Order {
+    static constexpr double kParity = J == (I + 1) % 3 ? 1.0 : -1.0;
+
+    /// Column-vector matrix: R_K * R_J * R_I. Each column is the image of a unit vector
+    /// turned about the three axes in order.
+    static void matrix(const double angles[3], Mat3& m) {
+        const double ci = std::cos(angles[I]), si = std::sin(angles[I]);
+        const double cj = std::cos(angles[J]), sj = std::sin(angles[J]);
+        const double ck = std::cos(angles[K]), sk = std::sin(angles[K]);
+        for (int col = 0; col < 3; ++col) {
+            double v[3] = {0.0, 0.0, 0.0};
+            v[col] = 1.0;
+            turn<I>(ci, si, v);
+            turn<J>(cj, sj, v);
+            turn<K>(ck, sk, v);
+            m[0][col] = v[0];
+            m[1][col] = v[1];
+            m[2][col] = v[2];
         }
     }
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) out[r][c] = result[r][c];
+
+    /// The first two angles come from row K of the matrix; the third is taken from what
+    /// remains after undoing them, which keeps the result exact near gimbal lock, where the
+    /// first and third axes line up and only their combination is determined.
+    static void decompose(const Mat3& m, double angles[3]) {
+        const double s = kParity;
+        const double y = s * m[K][J];
+        const double cosJ0 = std::sqrt(m[K][J] * m[K][J] + m[K][K] * m[K][K]);
+        const double thetaI = std::atan2(y, m[K][K]);
+        const double thetaJ = std::atan2(-s * m[K][I], cosJ0);
+        // R_K = M * R_I^-1 * R_J^-1; its column a holds the cosine and sine of the third angle.
+        double cosI, sinI, cosJ, sinJ;
+        unitAngle(y, m[K][K], thetaI, cosI, sinI);
+        unitAngle(-s * m[K][I], cosJ0, thetaJ, cosJ, sinJ);
+        constexpr int a = (K + 1) % 3;
+        constexpr int b = (K + 2) % 3;
+        double v[3] = {0.0, 0.0, 0.0};
+        v[a] = 1.0;
+        turn<J>(cosJ, -sinJ, v);
+        turn<I>(cosI, -sinI, v);
+        const double restAA = m[a][0] * v[0] + m[a][1] * v[1] + m[a][2] * v[2];
+        const double restBA = m[b][0] * v[0] + m[b][1] * v[1] + m[b][2] * v[2];
+        angles[I] = thetaI;
+        angles[J] = thetaJ;
+        angles[K] = std::atan2(restBA, restAA);
+    }
+};
+
+template <typename Visit>
+auto withOrder(MEulerRotation::RotationOrder order, Visit&& visit) {
+    switch (order) {
+        case MEulerRotation::kYZX:
+            return visit(Order<1, 2, 0>());
+        case MEulerRotation::kZXY:
+            return visit(Order<2, 0, 1>());
+        case MEulerRotation::kXZY:
+            return visit(Order<0, 2, 1>());
+        case MEulerRotation::kYXZ:
+            return visit(Order<1, 0, 2>());
+        case MEulerRotation::kZYX:
+            return visit(Order<2, 1, 0>());
+        case MEulerRotation::kXYZ:
+        default:
+            return visit(Order<0, 1, 2>());
     }
 }
 
 /// Column-vector matrix of a rotation: first axis applied first (rightmost factor).
 void columnMatrix(const MEulerRotation& e, Mat3& m) {
-    const OrderAxes ax = axesOf(e.order);
     const double angles[3] = {e.x, e.y, e.z};
-    Mat3 ri, rj, rk;
-    axisRotation(ax.i, angles[ax.i], ri);
-    axisRotation(ax.j, angles[ax.j], rj);
-    axisRotation(ax.k, angles[ax.k], rk);
-    multiply(rj, ri, m);
-    multiply(rk, m, m);
+    withOrder(e.order, [&](auto o) { o.matrix(angles, m); });
 }
 
-/// Decomposes a column-vector rotation matrix. The first two angles come from the last
-/// row of the matrix; the third is taken from what remains after undoing them, which
-/// keeps the result exact near gimbal lock, where the first and third axes line up and
-/// only their combination is determined.
+/// Decomposes a column-vector rotation matrix into angles of `order`.
 MEulerRotation decomposeColumn(const Mat3& m, MEulerRotation::RotationOrder order) {
-    const OrderAxes ax = axesOf(order);
-    const int i = ax.i, j = ax.j, k = ax.k;
-    const double s = ax.parity;
-    const double cj = std::sqrt(m[k][j] * m[k][j] + m[k][k] * m[k][k]);
-    const double thetaI = std::atan2(s * m[k][j], m[k][k]);
-    const double thetaJ = std::atan2(-s * m[k][i], cj);
-    // R_k = M * R_i^-1 * R_j^-1
-    Mat3 undoI, undoJ, rest;
-    axisRotation(i, -thetaI, undoI);
-    axisRotation(j, -thetaJ, undoJ);
-    multiply(m, undoI, rest);
-    multiply(rest, undoJ, rest);
-    const int a = (k + 1) % 3;
-    const int b = (k + 2) % 3;
-    const double thetaK = std::atan2(rest[b][a], rest[a][a]);
     double angles[3];
-    angles[i] = thetaI;
-    angles[j] = thetaJ;
-    angles[k] = thetaK;
+    withOrder(order, [&](auto o) { o.decompose(m, angles); });
     return MEulerRotation(angles[0], angles[1], angles[2], order);
 }
 

@@ -84,8 +84,8 @@ void reset() {
 
 void Curve::compact() {
     if (first == 0) return;
-    ticks.erase(ticks.begin(), ticks.begin() + std::ptrdiff_t(first));
-    values.erase(values.begin(), values.begin() + std::ptrdiff_t(first));
+    ticks.eraseAt(0, first);
+    values.eraseAt(0, first);
     first = 0;
 }
 

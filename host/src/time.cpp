@@ -11,89 +11,9 @@ namespace detail {
 
 namespace {
 
-/// Ticks per unit, indexed by MTime::Unit; 0 marks values that are not units.
-constexpr int64_t kTicks[] = {
-    0,                                // kInvalid
-    kTicksPerSecond * 3600,           // kHours
-    kTicksPerSecond * 60,             // kMinutes
-    kTicksPerSecond,                  // kSeconds
-    kTicksPerSecond / 1000,           // kMilliseconds
-    kTicksPerSecond / 15,             // kGames
-    kTicksPerSecond / 24,             // kFilm
-    kTicksPerSecond / 25,             // kPALFrame
-    kTicksPerSecond / 30,             // kNTSCFrame
-    kTicksPerSecond / 48,             // kShowScan
-    kTicksPerSecond / 50,             // kPALField
-    kTicksPerSecond / 60,             // kNTSCField
-    kTicksPerSecond / 2,              // k2FPS
-    kTicksPerSecond / 3,              // k3FPS
-    kTicksPerSecond / 4,              // k4FPS
-    kTicksPerSecond / 5,              // k5FPS
-    kTicksPerSecond / 6,              // k6FPS
-    kTicksPerSecond / 8,              // k8FPS
-    kTicksPerSecond / 10,             // k10FPS
-    kTicksPerSecond / 12,             // k12FPS
-    kTicksPerSecond / 16,             // k16FPS
-    kTicksPerSecond / 20,             // k20FPS
-    kTicksPerSecond / 40,             // k40FPS
-    kTicksPerSecond / 75,             // k75FPS
-    kTicksPerSecond / 80,             // k80FPS
-    kTicksPerSecond / 100,            // k100FPS
-    kTicksPerSecond / 120,            // k120FPS
-    kTicksPerSecond / 125,            // k125FPS
-    kTicksPerSecond / 150,            // k150FPS
-    kTicksPerSecond / 200,            // k200FPS
-    kTicksPerSecond / 240,            // k240FPS
-    kTicksPerSecond / 250,            // k250FPS
-    kTicksPerSecond / 300,            // k300FPS
-    kTicksPerSecond / 375,            // k375FPS
-    kTicksPerSecond / 400,            // k400FPS
-    kTicksPerSecond / 500,            // k500FPS
-    kTicksPerSecond / 600,            // k600FPS
-    kTicksPerSecond / 750,            // k750FPS
-    kTicksPerSecond / 1200,           // k1200FPS
-    kTicksPerSecond / 1500,           // k1500FPS
-    kTicksPerSecond / 2000,           // k2000FPS
-    kTicksPerSecond / 3000,           // k3000FPS
-    kTicksPerSecond / 6000,           // k6000FPS
-    kTicksPerSecond * 1001 / 24000,   // k23_976FPS
-    kTicksPerSecond * 1001 / 30000,   // k29_97FPS
-    kTicksPerSecond * 1001 / 30000,   // k29_97DF (same rate; frame numbering differs)
-    kTicksPerSecond * 1001 / 48000,   // k47_952FPS
-    kTicksPerSecond * 1001 / 60000,   // k59_94FPS
-    kTicksPerSecond / 44100,          // k44100FPS
-    kTicksPerSecond / 48000,          // k48000FPS
-    kTicksPerSecond / 90,             // k90FPS
-    kTicksPerSecond * 1001 / 120000,  // k119_88FPS
-};
-static_assert(sizeof kTicks / sizeof kTicks[0] == MTime::kUserDef, "one entry per unit");
-
 MTime::Unit gUIUnit = MTime::kFilm;
 
 }  // namespace
-
-int64_t ticksPerUnit(MTime::Unit unit) {
-    const int u = static_cast<int>(unit);
-    if (u < 0 || u >= static_cast<int>(MTime::kUserDef)) return 0;
-    return kTicks[u];
-}
-
-double exactTicks(const MTime& time) {
-    return time.value() * static_cast<double>(ticksPerUnit(time.unit()));
-}
-
-bool toTicks(const MTime& time, int64_t& ticks) {
-    const double t = exactTicks(time);
-    if (std::isnan(t) || std::isinf(t)) return false;
-    if (t >= static_cast<double>(kMaxTicks)) {
-        ticks = kMaxTicks;
-    } else if (t <= -static_cast<double>(kMaxTicks)) {
-        ticks = -kMaxTicks;
-    } else {
-        ticks = std::llround(t);
-    }
-    return true;
-}
 
 void resetUIUnit() { gUIUnit = MTime::kFilm; }
 MTime::Unit& uiUnitRef() { return gUIUnit; }
