@@ -5,6 +5,7 @@
 #include <maya/MFnTransform.h>
 #include <maya/MStringArray.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -17,9 +18,15 @@ namespace {
 
 enum class Section { kNone, kHierarchy, kMotion };
 
-// More keys than this from whole-step re-keying (steps times curves, about 800 MB of keys)
-// would exhaust the host's memory long before they were useful; such a request is refused.
-constexpr double kMaxWholeStepKeys = 5.0e7;
+// Whole-step re-keying samples every curve at every whole step between the first key and the
+// last, so a small file whose frames lie far apart can ask for any number of keys. It may make
+// up to kWholeStepsPerFrame samples per frame keyed (a 2.4 fps capture in a 120 fps scene),
+// and kWholeStepKeysAlways keys whatever the file, but never more than kWholeStepKeysMost
+// (about 800 MB); a larger request is refused rather than filling the host's memory with keys
+// no one asked for.
+constexpr double kWholeStepsPerFrame = 50.0;
+constexpr double kWholeStepKeysAlways = 2.0e6;
+constexpr double kWholeStepKeysMost = 5.0e7;
 
 }  // namespace
 
@@ -183,28 +190,34 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
     for (const auto& channel : state.channels)
         if (channel.curveFn) ++curves;
     if (curves == 0) return true;  // nothing to re-key, however long the span
-    if (!std::isfinite(span) || (span + 1) * static_cast<double>(curves) > kMaxWholeStepKeys) {
+    const double keys = (span + 1) * static_cast<double>(curves);
+    const double allowed = std::min(
+        kWholeStepKeysMost,
+        std::max(kWholeStepKeysAlways,
+                 kWholeStepsPerFrame * framesKeyed * static_cast<double>(curves)));
+    if (!std::isfinite(span) || keys > allowed) {
         std::cerr << path << ": whole-step re-keying refused: " << span + 1 << " steps on "
                   << curves << " curves are too many keys\n";
         return false;
     }
     if (span < 0) return true;
-    // Within int range: the key bound above allows at most kMaxWholeStepKeys steps.
-    const int n = static_cast<int>(span);
+    // Within range: the bound above allows at most kWholeStepKeysMost steps.
+    const unsigned int count = static_cast<unsigned int>(span) + 1;
     const MTime::Unit unit = MTime::uiUnit();
+    // The same whole steps on every curve.
     MTimeArray times;
+    times.setLength(count);
+    keyTime = MTime(startTime, unit);
+    for (unsigned int i = 0; i < count; ++i) {
+        times[i] = keyTime;
+        ++keyTime;
+    }
     MDoubleArray values;
+    values.setLength(count);
     for (auto& channel : state.channels) {
         if (!channel.curveFn) continue;
         MFnAnimCurve& curve = *channel.curveFn;
-        keyTime = MTime(startTime, unit);
-        times.clear();
-        values.clear();
-        for (int i = 0; i <= n; ++i) {
-            values.append(curve.evaluate(keyTime));
-            times.append(keyTime);
-            ++keyTime;
-        }
+        for (unsigned int i = 0; i < count; ++i) values[i] = curve.evaluate(times[i]);
         for (unsigned int k = 0; k < keyTimes.length(); ++k) {
             unsigned int index = 0;
             if (curve.find(keyTimes[k], index)) curve.remove(index);

@@ -6,6 +6,7 @@
 #include <maya/MFnDagNode.h>
 #include <maya/MTime.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -496,12 +497,28 @@ TEST_F(ImportDriver, FloatingKeysWithoutRekeying) {
     EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 1.5, 2}));
 }
 
-TEST_F(ImportDriver, RekeyingRefusesAnAbsurdRange) {
-    const auto run =
-        runImport(writeTempFile(steppedFile(1e9, 2)),
-                  "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=0;");
-    EXPECT_FALSE(run.success);
-    EXPECT_NE(run.messages.find("re-keying"), std::string::npos) << run.messages;
+// A file with few frames may be re-keyed into two million keys; more is refused up front.
+TEST_F(ImportDriver, RekeyingOfAShortFileIsBounded) {
+    const std::string options = "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=0;";
+    const std::string within = writeTempFile(steppedFile(1999999, 2));
+    const auto run = runImport(within, options);
+    ASSERT_TRUE(run.success) << run.messages;
+    EXPECT_EQ(run.messages, "");
+    const auto keys = curveKeys("|bvh_import|A", "translateX");
+    ASSERT_EQ(keys.size(), 2000000u);
+    EXPECT_EQ(keys.back().first, 1999999.0);
+    EXPECT_DOUBLE_EQ(keys[1000000].second, 10.0 * 1000000 / 1999999);
+
+    for (const double step : {2000000.0, 1e9, 1e300}) {
+        standin::resetScene();
+        const std::string path = writeTempFile(steppedFile(step, 2));
+        const auto refused = runImport(path, options);
+        EXPECT_FALSE(refused.success) << step;
+        EXPECT_EQ(refused.messages.rfind(path + ": whole-step re-keying refused: ", 0), 0u)
+            << refused.messages;
+        EXPECT_EQ(std::count(refused.messages.begin(), refused.messages.end(), '\n'), 1)
+            << refused.messages;
+    }
 }
 
 }  // namespace

@@ -615,22 +615,27 @@ TEST_F(ReliabilityImport, WholeStepReKeyingStaysWithinAGigabyte) {
 #else
     struct Case {
         int joints;  // each with three rotation channels
+        int frames;
         const char* frameTime;
     };
-    // 300 curves x 4.8 million steps, and 30 curves x 1.6 million steps: two frames at 24
-    // frames per second, the second one frame time after the first.
-    const Case cases[] = {{100, "200000"}, {10, "66666.7"}};
+    // 300 curves x 4.8 million steps from two frames (refused), and 30 curves x 1.67 million
+    // steps from 40,000 frames, just under the fifty million keys that re-keying may make at
+    // most; 24 frames per second.
+    const Case cases[] = {{100, 2, "200000"}, {10, 40000, "1.7355"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.joints * 3) + " curves, Frame Time " + c.frameTime);
+        SCOPED_TRACE(std::to_string(c.joints * 3) + " curves, " + std::to_string(c.frames) +
+                     " frames, Frame Time " + c.frameTime);
         std::string text =
             "HIERARCHY\nROOT J0\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n";
         for (int i = 1; i < c.joints; ++i)
             text += "JOINT J" + std::to_string(i) +
                     "\n{\nOFFSET 0 1 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n";
         for (int i = 0; i < c.joints; ++i) text += "}\n";
-        text += std::string("MOTION\nFrames: 2\nFrame Time: ") + c.frameTime + "\n";
-        for (int f = 1; f <= 2; ++f) {
-            for (int k = 0; k < 3 * c.joints; ++k) text += std::to_string(f) + " ";
+        text += "MOTION\nFrames: " + std::to_string(c.frames) + "\nFrame Time: " + c.frameTime +
+                "\n";
+        for (int f = 1; f <= c.frames; ++f) {
+            const std::string value = std::to_string(f % 7) + " ";
+            for (int k = 0; k < 3 * c.joints; ++k) text += value;
             text += "\n";
         }
         const std::string path = write(text);
