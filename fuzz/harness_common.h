@@ -192,11 +192,20 @@ inline std::string sceneDigest() {
                 continue;
             for (unsigned c = 0; c < curves.length(); ++c) {
                 MFnAnimCurve curve(curves[c]);
-                out += std::string(" ") + attribute + ":";
-                for (unsigned k = 0; k < curve.numKeys(); ++k) {
-                    number(curve.time(k).value());
-                    number(curve.value(k));
+                // The keys as their count and a hash of their bits: a curve can hold millions.
+                const unsigned keys = curve.numKeys();
+                std::uint64_t hash = 14695981039346656037ull;
+                auto mix = [&hash](double value) {
+                    std::uint64_t bits;
+                    std::memcpy(&bits, &value, sizeof bits);
+                    hash = (hash ^ bits) * 1099511628211ull;
+                };
+                for (unsigned k = 0; k < keys; ++k) {
+                    mix(curve.time(k).value());
+                    mix(curve.value(k));
                 }
+                out += std::string(" ") + attribute + ": " + std::to_string(keys) + " keys " +
+                       std::to_string(hash);
             }
         }
         out += "\n";

@@ -7,9 +7,9 @@
 # Environment: TARGETS (default "import export"), BVHIO_FUZZ_BUILD (default build/fuzz),
 # JOBS (build jobs, default 2). Needs clang with libFuzzer.
 #
-# Each target runs at low priority with a limit of 25 s of processor time per translator call
-# (about 10 s without the sanitizers; 120 s per input, which makes several calls) and a memory limit of 2.5 GB (the 1 GB that the
-# plug-in may use, plus AddressSanitizer's shadow memory and quarantine), keeps what it learns in
+# Each target runs at low priority with a limit of 10 s per input (and 10 s of processor time
+# per translator call in it) and a memory limit of 2.5 GB (the 1 GB that the plug-in may use,
+# plus AddressSanitizer's shadow memory and quarantine), keeps what it learns in
 # <build>/work/<target> (not in the repository), and starts from the seeds in
 # fuzz/corpus/<target> (and, for the import, the shared sample files when they are there).
 # A crash, sanitizer report, failed check, slow input or memory overrun stops the target and
@@ -43,7 +43,7 @@ for target in ${TARGETS:-import export}; do
     # Standard error is closed (-close_fd_mask=2): the importer warns about every odd line.
     # libFuzzer and the sanitizers still report; the harness prints failed checks on stdout.
     # shellcheck disable=SC2086
-    nice -n 10 "$build/fuzz_$target" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=2560 \
+    nice -n 10 "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \
         -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         $limits "$@" >"$build/fuzz-$target.out" 2>&1
     result=$?
