@@ -3,8 +3,8 @@
 // A long capture puts millions of keys on a few hundred curves, appended one frame at a
 // time. A std::vector copies its whole content on every growth and touches more memory than
 // it ends with; this buffer keeps a large block in pages of its own and grows it by moving
-// the pages (mremap) instead of copying them, with huge pages where the kernel allows. Only
-// the operations the curves use are here, with std::vector's meaning.
+// the pages (mremap) instead of copying them, and maps pages in ahead of the appends a few
+// dozen at a time. Only the operations the curves use are here, with std::vector's meaning.
 #pragma once
 
 #include <sys/mman.h>
@@ -47,7 +47,7 @@ public:
         if (wanted > capacity_) grow(wanted);
     }
     void push_back(T value) {
-        if (size_ == capacity_) grow(size_ + 1);
+        if (size_ >= ready_) makeRoom();
         data_[size_++] = value;
     }
     /// Inserts `value` before `at` (an index, 0..size()).
@@ -76,6 +76,7 @@ public:
         std::swap(data_, other.data_);
         std::swap(size_, other.size_);
         std::swap(capacity_, other.capacity_);
+        std::swap(ready_, other.ready_);
     }
 
 private:
@@ -114,27 +115,36 @@ private:
         }
         data_ = static_cast<T*>(fresh);
         capacity_ = capacity;
+        ready_ = capacity;
         if (mapped()) {
-            adviseHugePages();
-            prefault(wanted);
+            ready_ = size_;
+            prefault();
         }
     }
-    /// Maps in, with one call, the pages that the next appends will fill (from `wanted`
-    /// elements up to half as many again), which costs far less than a page fault per page.
-    /// The rest of the block is mapped in only if it is used, so a buffer never holds more
-    /// than 1.5 times its content in memory.
-    void prefault(std::size_t wanted) {
+    /// Room for one more value: the next pages mapped in, or a larger block.
+    void makeRoom() {
+        if (size_ < capacity_)
+            prefault();
+        else
+            grow(size_ + 1);
+    }
+    /// Maps in, with one call, the pages that the next appends will fill, which costs far
+    /// less than a page fault per page, and moves `ready_` past them. A quarter of the content
+    /// (64 KB to 2 MB) at a time: never much more than the content is held in memory.
+    void prefault() {
         constexpr std::size_t kPage = 4096;
-        const std::size_t from = size_ * sizeof(T) / kPage * kPage;
-        std::size_t to = (wanted + wanted / 2) * sizeof(T);
+        std::size_t window = size_ * sizeof(T) / 4;
+        if (window < (std::size_t{1} << 16)) window = std::size_t{1} << 16;
+        if (window > (std::size_t{1} << 21)) window = std::size_t{1} << 21;
+        const std::size_t from = ready_ * sizeof(T) / kPage * kPage;
+        std::size_t to = (ready_ * sizeof(T) + window) / kPage * kPage;
         if (to > capacity_ * sizeof(T)) to = capacity_ * sizeof(T);
 #ifdef MADV_POPULATE_WRITE
         if (to > from)
             ::madvise(reinterpret_cast<char*>(data_) + from, to - from, MADV_POPULATE_WRITE);
-#else
-        (void)from;
-        (void)to;
 #endif
+        ready_ = to / sizeof(T);
+        if (ready_ <= size_) ready_ = size_ + 1;  // always room for the value being added
     }
     bool mapped() const { return capacity_ * sizeof(T) >= kMapBytes; }
     void release() {
@@ -143,25 +153,12 @@ private:
         else
             std::free(data_);
     }
-    /// Huge pages save most of the page faults of filling a large block. Only whole 2 MB
-    /// pages inside the block can be advised.
-    void adviseHugePages() {
-        constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
-        const std::size_t bytes = capacity_ * sizeof(T);
-        const auto start = reinterpret_cast<std::uintptr_t>(data_);
-        const std::uintptr_t from = (start + kHuge - 1) & ~(kHuge - 1);
-        const std::uintptr_t to = (start + bytes) & ~(kHuge - 1);
-#ifdef MADV_HUGEPAGE
-        if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-        (void)from;
-        (void)to;
-#endif
-    }
-
     T* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    /// push_back writes below this without further checks: the capacity, or for a mapped
+    /// block the end of the pages already mapped in.
+    std::size_t ready_ = 0;
 };
 
 }  // namespace detail
