@@ -7,16 +7,31 @@
 
 namespace bvh {
 
-void splitBlanks(std::string_view text, std::vector<std::string_view>& tokens) {
+void splitBlanks(std::string_view text, std::vector<std::string_view>& tokens,
+                 std::size_t maxTokens) {
     tokens.clear();
     const char* p = text.data();
     const char* end = p + text.size();
-    while (p < end) {
+    while (p < end && tokens.size() < maxTokens) {
         while (p < end && *p == ' ') ++p;
         const char* start = p;
         while (p < end && *p != ' ') ++p;
         if (p > start) tokens.emplace_back(start, static_cast<std::size_t>(p - start));
     }
+}
+
+std::string clippedForMessage(std::string_view text) {
+    constexpr std::size_t kMost = 64;
+    if (text.size() <= kMost) return std::string(text);
+    return std::string(text.substr(0, kMost)) + "...";
+}
+
+std::string_view lastBlankToken(std::string_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ') --end;
+    std::size_t start = end;
+    while (start > 0 && text[start - 1] != ' ') --start;
+    return text.substr(start, end - start);
 }
 
 namespace {

@@ -165,9 +165,14 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         } else if (section == Section::kMotion) {
             if (importAnimation == 1) parseMotionLine(line, state);
         }
-        if (stopReading != 0) break;
+        if (stopReading != 0 || !state.error.empty()) break;
     }
     lines.close();
+    if (!state.error.empty()) {
+        std::cerr << path << ":" << state.lineNumber << ": " << state.error
+                  << "; the import stopped\n";
+        return MS::kFailure;
+    }
     if (lines.failed()) {
         std::cerr << path << ": read error; the import stopped at line " << lines.lineNumber() + 1
                   << "\n";
@@ -186,9 +191,7 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
                                 double startTime) {
     keyTimeValue = keyTimeValue - frameTime * frameRateNum - 0.05;
     const double span = std::ceil(keyTimeValue - startTime);
-    std::size_t curves = 0;
-    for (const auto& channel : state.channels)
-        if (channel.curveFn) ++curves;
+    const std::size_t curves = state.curves.size();
     if (curves == 0) return true;  // nothing to re-key, however long the span
     const double keys = (span + 1) * static_cast<double>(curves);
     const double allowed = std::min(
@@ -214,9 +217,8 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
     }
     MDoubleArray values;
     values.setLength(count);
-    for (auto& channel : state.channels) {
-        if (!channel.curveFn) continue;
-        MFnAnimCurve& curve = *channel.curveFn;
+    for (auto& curveFn : state.curves) {
+        MFnAnimCurve& curve = *curveFn;
         for (unsigned int i = 0; i < count; ++i) values[i] = curve.evaluate(times[i]);
         for (unsigned int k = 0; k < keyTimes.length(); ++k) {
             unsigned int index = 0;

@@ -26,8 +26,7 @@ struct ImportReadState {
     struct Channel {
         int node = -1;        // index into nodes
         int attribute = -1;   // 0..5 for translateX..rotateZ; -1 for an unknown channel name
-        MObject curve;        // null for an unknown channel name
-        std::unique_ptr<MFnAnimCurve> curveFn;  // attached once per read
+        MFnAnimCurve* curveFn = nullptr;  // one of `curves`; null for an unknown channel name
     };
     /// One node of the file.
     struct Node {
@@ -39,11 +38,15 @@ struct ImportReadState {
         int fileEulerOrder = 0;        // order of its own rotation channels (MEulerRotation)
         bool fullRotation = false;     // three rotation channels naming X, Y and Z once each
         double previous[3] = {0, 0, 0};  // rotation keyed in the previous keyed frame
+        int curve[6] = {-1, -1, -1, -1, -1, -1};  // per attribute: index into curves, or -1
     };
 
     MObjectArray joints;                // node index -> scene joint (created or targeted)
     std::vector<Node> nodes;
     std::vector<Channel> channels;
+    /// Every curve the read keys, attached once; channels that name the same attribute of a
+    /// node share one.
+    std::vector<std::unique_ptr<MFnAnimCurve>> curves;
     std::vector<std::string> depthNames;  // name of the block open at each depth
     std::vector<MObject> depthJoints;     // joint created at each depth
     int jointIndex = -1;                  // node of the most recent OFFSET line
@@ -51,6 +54,8 @@ struct ImportReadState {
     std::vector<std::string_view> tokens;  // reused token list
     std::vector<double> values;            // reused frame values
     std::size_t lineNumber = 0;
+    /// Set when the file cannot be imported from the current line on: what is wrong with it.
+    std::string error;
 };
 
 class BvhImport : public MPxFileTranslator {

@@ -9,7 +9,9 @@
 #include <maya/MTransformationMatrix.h>
 #include <maya/MVector.h>
 
+#include <algorithm>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "bvh/RotationOrder.h"
@@ -18,6 +20,11 @@
 #include "import/BvhImport.h"
 
 namespace {
+
+// Limits far beyond any capture, so that a damaged file is refused before it fills the host's
+// memory with names or channels: a joint's name, and the channels of one CHANNELS line.
+constexpr std::size_t kMaxNameLength = 65536;
+constexpr std::size_t kMaxChannelsPerLine = 10000;
 
 constexpr std::size_t npos = std::string_view::npos;
 
@@ -39,6 +46,31 @@ T& at(std::vector<T>& list, std::size_t index) {
 
 MString toMString(std::string_view text) {
     return MString(text.data(), static_cast<int>(text.size()));
+}
+
+/// The curve of `attribute` on the node's joint: found once per read (the joint's own curve
+/// when the attribute is already animated, a new one otherwise) and shared by every channel
+/// that names it.
+MFnAnimCurve* curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNode& jointFn,
+                       int attribute) {
+    int& slot = state.nodes[nodeIndex].curve[attribute];
+    if (slot < 0) {
+        MObject joint = jointFn.object();
+        const MObject attr = jointFn.attribute(toMString(bvh::kAttributeNames[attribute]));
+        MPlug plug(joint, attr);
+        MObjectArray curves;
+        MObject curve;
+        if (MAnimUtil::isAnimated(plug, false) && MAnimUtil::findAnimation(plug, curves) &&
+            curves.length() > 0) {
+            curve = curves[0];
+        } else {
+            MFnAnimCurve creator;
+            curve = creator.create(joint, attr);
+        }
+        slot = static_cast<int>(state.curves.size());
+        state.curves.push_back(std::make_unique<MFnAnimCurve>(curve));
+    }
+    return state.curves[static_cast<std::size_t>(slot)].get();
 }
 
 }  // namespace
@@ -65,6 +97,12 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
         std::size_t q = p;
         while (q < line.size() && line[q] != ' ') ++q;
         std::string_view name = standsAlone ? line.substr(p, q - p) : std::string_view();
+        if (name.size() > kMaxNameLength) {
+            state.error = "a joint name of " + std::to_string(name.size()) +
+                          " characters is too long (at most " + std::to_string(kMaxNameLength) +
+                          ")";
+            return;
+        }
         nameEnd = standsAlone ? q : headerPos + header.size();
         while (nameEnd < line.size() && line[nameEnd] != ' ') ++nameEnd;
         if (header == bvh::kRoot) {
@@ -87,7 +125,7 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
 
     const std::size_t offsetPos = findOutside(line, bvh::kOffset, skipBegin, skipEnd);
     if (offsetPos != npos) {
-        bvh::splitBlanks(line.substr(offsetPos), state.tokens);
+        bvh::splitBlanks(line.substr(offsetPos), state.tokens, 4);
         double xyz[3] = {0, 0, 0};
         for (int axis = 0; axis < 3; ++axis) {
             // A missing number reads as 0.
@@ -132,49 +170,59 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
 
 void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
                                   ImportReadState& state) {
-    bvh::splitBlanks(line.substr(keywordPos), state.tokens);
+    // The keyword, the count and the names; one token more tells a line with too many.
+    bvh::splitBlanks(line.substr(keywordPos), state.tokens, kMaxChannelsPerLine + 3);
+    if (state.tokens.size() > kMaxChannelsPerLine + 2) {
+        state.error = "a CHANNELS line with more than " + std::to_string(kMaxChannelsPerLine) +
+                      " channel names";
+        return;
+    }
     const unsigned int nodeIndex = static_cast<unsigned int>(state.jointIndex);
-    ImportReadState::Node& node = state.nodes[nodeIndex];
     MObject joint = state.joints[nodeIndex];
     MFnDagNode jointFn(joint);
-    std::string order;  // rotation axes, last channel first
+    std::string order;  // rotation axes, first channel first (reversed below)
     int positions = 0;
     int rotations = 0;
-    const std::vector<std::string_view> names(
-        state.tokens.size() > 2 ? state.tokens.begin() + 2 : state.tokens.end(),
-        state.tokens.end());
-    for (std::string_view name : names) {
+    // Unknown names are warned about once each, the first few of them by name.
+    constexpr std::size_t kUnknownNamesShown = 8;
+    std::vector<std::string_view> unknownShown;
+    std::size_t unknownMore = 0;
+    const std::size_t first = std::min<std::size_t>(2, state.tokens.size());
+    state.channels.reserve(state.channels.size() + state.tokens.size() - first);
+    for (std::size_t t = first; t < state.tokens.size(); ++t) {
+        const std::string_view name = state.tokens[t];
         ImportReadState::Channel channel;
         channel.node = static_cast<int>(nodeIndex);
         const int index = bvh::channelIndex(name);
         if (index < 0) {
             // The channel keeps its place in the frame lines, so the channels after it still
             // line up, but its values go nowhere.
-            std::cerr << path_ << ":" << state.lineNumber << ": warning: unknown channel \""
-                      << name << "\"; its values are skipped\n";
+            if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
+                if (unknownShown.size() < kUnknownNamesShown) {
+                    unknownShown.push_back(name);
+                    std::cerr << path_ << ":" << state.lineNumber << ": warning: unknown channel \""
+                              << bvh::clippedForMessage(name) << "\"; its values are skipped\n";
+                } else {
+                    ++unknownMore;
+                }
+            }
         } else {
             channel.attribute = index;
             if (index < 3) {
                 ++positions;
             } else {
                 ++rotations;
-                order.insert(order.begin(), "XYZ"[index - 3]);
+                order.push_back("XYZ"[index - 3]);
             }
-            const MObject attribute =
-                jointFn.attribute(toMString(bvh::kAttributeNames[index]));
-            MPlug plug(joint, attribute);
-            MObjectArray curves;
-            if (MAnimUtil::isAnimated(plug, false) && MAnimUtil::findAnimation(plug, curves) &&
-                curves.length() > 0) {
-                channel.curve = curves[0];
-            } else {
-                MFnAnimCurve creator;
-                channel.curve = creator.create(joint, attribute);
-            }
-            channel.curveFn = std::make_unique<MFnAnimCurve>(channel.curve);
+            channel.curveFn = curveFor(state, nodeIndex, jointFn, index);
         }
-        state.channels.push_back(std::move(channel));
+        state.channels.push_back(channel);
     }
+    if (unknownMore > 0)
+        std::cerr << path_ << ":" << state.lineNumber << ": warning: " << unknownMore
+                  << " more unknown channels; their values are skipped\n";
+    std::reverse(order.begin(), order.end());  // the last channel first
+    ImportReadState::Node& node = state.nodes[nodeIndex];
     node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
     node.positionCount += positions;
     node.rotationCount += rotations;

@@ -16,16 +16,18 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     if (line.find(bvh::kFrames) != std::string_view::npos) return;  // the count is not used
     const std::size_t timePos = line.find(bvh::kTimeMarker);
     if (timePos != std::string_view::npos) {
-        bvh::splitBlanks(line.substr(timePos), state.tokens);
-        const double seconds =
-            state.tokens.size() >= 2 ? bvh::parseDouble(state.tokens.back()) : 0.0;
+        // The number is the last token after the marker.
+        const std::string_view text = line.substr(timePos);
+        bvh::splitBlanks(text, state.tokens, 2);
+        const std::string_view number =
+            state.tokens.size() >= 2 ? bvh::lastBlankToken(text) : std::string_view();
+        const double seconds = state.tokens.size() >= 2 ? bvh::parseDouble(number) : 0.0;
         if (seconds > 0 && std::isfinite(seconds)) {
             frameTime = seconds;
             frameTimeRead_ = true;
         } else {
             std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time \""
-                      << (state.tokens.size() >= 2 ? state.tokens.back() : std::string_view())
-                      << "\" is not a positive number of seconds; frames are keyed one frame"
+                      << bvh::clippedForMessage(number) << "\" is not a positive number of seconds; frames are keyed one frame"
                          " apart\n";
         }
         previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
@@ -40,7 +42,8 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
         keyed = currentFrame >= startFrame;
     else if (importFrameRange == 3)
         keyed = startFrame <= currentFrame && currentFrame <= endFrame;
-    bvh::splitBlanks(line, state.tokens);
+    // Values beyond the channels are ignored, so they are not even split off.
+    bvh::splitBlanks(line, state.tokens, state.channels.size());
     if (state.tokens.size() < state.channels.size()) {
         // Nothing is invented for missing values: the frame keeps its time slot but gets no
         // keys.
@@ -127,9 +130,8 @@ void BvhImport::endAtEndTime(ImportReadState& state) {
     const MTime frameKeyTime = keyTime;
     keyTimeValue = endTime;
     keyTime.setValue(endTime);
-    for (auto& channel : state.channels) {
-        if (!channel.curveFn) continue;
-        MFnAnimCurve& curve = *channel.curveFn;
+    for (auto& curveFn : state.curves) {
+        MFnAnimCurve& curve = *curveFn;
         const double value = curve.evaluate(keyTime);
         curve.addKey(keyTime, value, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal);
         // Remove the key this frame set, found by its time: a curve that already held later
