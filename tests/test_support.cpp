@@ -1,0 +1,227 @@
+#include "test_support.h"
+
+#include <maya/MFileObject.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
+#include <maya/MGlobal.h>
+#include <maya/MSelectionList.h>
+#include <maya/MString.h>
+#include <maya/MTime.h>
+#include <maya/MVector.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "export/BvhExport.h"
+#include "import/BvhImport.h"
+#include "standin/Standin.h"
+
+namespace fs = std::filesystem;
+
+namespace bvhtest {
+
+namespace {
+
+/// Gives the owner every right on `folder` and the folders below it, so that it can be
+/// removed whatever a test left locked.
+void unlock(const fs::path& folder) {
+    std::error_code ec;
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (!entry.is_symlink(ec) && entry.is_directory(ec)) unlock(entry.path());
+}
+
+}  // namespace
+
+std::string readFile(const fs::path& path) {
+    std::string bytes;
+    if (!bvhref::readFile(path.string(), bytes)) return "";
+    return bytes;
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::vector<std::string> motionLines(const std::string& text) {
+    const std::size_t motion = text.find("MOTION\n");
+    if (motion == std::string::npos) return {};
+    return lines(text.substr(motion + 7));
+}
+
+std::string shellQuote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string capturedStderr(const std::function<void()>& body) {
+    testing::internal::CaptureStderr();
+    body();
+    return testing::internal::GetCapturedStderr();
+}
+
+int runUnprivileged(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : kChildDied;
+}
+
+void TempFolderTest::SetUp() {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    for (char& c : name)
+        if (c == '/') c = '_';  // parameterised tests
+    folder_ = fs::temp_directory_path() / ("bvhio-test-" + std::to_string(::getpid()) + "-" + name);
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+    fs::create_directories(folder_);
+}
+
+void TempFolderTest::TearDown() {
+    unlock(folder_);
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+}
+
+void SceneFolderTest::SetUp() {
+    TempFolderTest::SetUp();
+    standin::resetScene();
+}
+
+void SceneFolderTest::TearDown() {
+    TempFolderTest::TearDown();
+    standin::resetScene();
+}
+
+bvhref::ImportRun importText(const std::string& text, const std::string& options) {
+    return bvhref::runImport(bvhref::writeTempFile(text), options);
+}
+
+bvhref::ImportRun importText(BvhImport& translator, const std::string& text,
+                             const std::string& options) {
+    return bvhref::runImport(translator, bvhref::writeTempFile(text), options);
+}
+
+std::vector<double> timesOf(const Keys& keys) {
+    std::vector<double> times;
+    for (const auto& key : keys) times.push_back(key.first);
+    return times;
+}
+
+std::vector<double> valuesOf(const Keys& keys) {
+    std::vector<double> values;
+    for (const auto& key : keys) values.push_back(key.second);
+    return values;
+}
+
+std::vector<double> keyTimes(const std::string& path, const std::string& attribute) {
+    return timesOf(bvhref::curveKeys(path, attribute));
+}
+
+std::vector<double> keyValues(const std::string& path, const std::string& attribute) {
+    return valuesOf(bvhref::curveKeys(path, attribute));
+}
+
+void ImportTest::SetUp() { standin::resetScene(); }
+
+void ImportTest::TearDown() { bvhref::removeTempFiles(); }
+
+std::vector<Sample> referenceSamples() {
+    std::vector<Sample> samples;
+    for (const std::string& path : bvhref::sampleFiles()) {
+        Sample sample{path, {}};
+        std::string error;
+        if (bvhref::loadBvh(path, sample.file, error))
+            samples.push_back(std::move(sample));
+        else
+            ADD_FAILURE() << path << ": " << error;
+    }
+    return samples;
+}
+
+ExportRun runExport(BvhExport& translator, const std::string& path, const std::string& options,
+                    MPxFileTranslator::FileAccessMode mode) {
+    MFileObject file;
+    file.setRawFullName(MString(path.c_str()));
+    ExportRun run;
+    run.messages = capturedStderr([&] {
+        run.success = translator.writer(file, MString(options.c_str()), mode) == MS::kSuccess;
+    });
+    if (fs::is_regular_file(path)) run.text = readFile(path);
+    return run;
+}
+
+void ExportTest::SetUp() {
+    SceneFolderTest::SetUp();
+    path_ = file("out.bvh");
+}
+
+ExportRun ExportTest::run(const std::string& options, const std::string& path) {
+    BvhExport translator;
+    return run(translator, options, path);
+}
+
+ExportRun ExportTest::run(BvhExport& translator, const std::string& options,
+                          const std::string& path) {
+    return runExport(translator, path.empty() ? path_ : path, options);
+}
+
+std::string ExportTest::exported(const std::string& options) {
+    BvhExport translator;
+    return exported(translator, options);
+}
+
+std::string ExportTest::exported(BvhExport& translator, const std::string& options) {
+    const ExportRun out = run(translator, options);
+    EXPECT_TRUE(out.success) << options << ": " << out.messages;
+    return out.success ? out.text : "";
+}
+
+MObject makeJoint(const MObject& parent, const std::string& name, double x, double y, double z,
+                  MTransformationMatrix::RotationOrder order, const std::string& type) {
+    MObject node = standin::createNode(type, parent, name);
+    MFnIkJoint fn(node);
+    fn.setTranslation(MVector(x, y, z), MSpace::kTransform);
+    fn.setRotationOrder(order, false);
+    return node;
+}
+
+MObject makeRootWithTip() {
+    MObject root = makeJoint(MObject::kNullObj, "Root");
+    makeJoint(root, "Tip", 0, 1, 0);
+    return root;
+}
+
+MObject makeGroup(const MObject& parent, const std::string& name) {
+    return standin::createNode("transform", parent, name);
+}
+
+void animate(const MObject& node, const char* attribute, const Keys& keys) {
+    MFnAnimCurve curve;
+    curve.create(node, MFnDependencyNode(node).attribute(attribute));
+    for (const auto& key : keys) curve.addKey(MTime(key.first, MTime::uiUnit()), key.second);
+}
+
+void select(const std::vector<MObject>& nodes) {
+    MSelectionList list;
+    for (const MObject& node : nodes) list.add(node);
+    MGlobal::setActiveSelectionList(list);
+}
+
+}  // namespace bvhtest

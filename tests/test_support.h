@@ -1,0 +1,178 @@
+#pragma once
+// Plumbing the test files share: folders and files of their own, whole-file reading and
+// writing, the translators run with standard error captured, the shared sample captures with
+// their reference readings, and small stand-in scenes built for an export. The independent
+// BVH reader and the pose arithmetic are in bvh_reference.h.
+
+#include <gtest/gtest.h>
+#include <maya/MObject.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MTransformationMatrix.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bvh_reference.h"
+
+class BvhExport;
+class BvhImport;
+
+namespace bvhtest {
+
+// --- files, text and processes -------------------------------------------------------------
+
+/// The whole file at `path`; "" when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+/// Replaces the file at `path` by one holding `bytes`.
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+/// The lines of `text`, split at "\n" (a "\r" before it stays part of the line).
+std::vector<std::string> lines(const std::string& text);
+/// The lines of a BVH text after its MOTION line ("Frames:" first); empty when it has none.
+std::vector<std::string> motionLines(const std::string& text);
+/// `word` in single quotes for the shell, quotes inside it included.
+std::string shellQuote(const std::string& word);
+/// Runs `body` and returns what it wrote to standard error meanwhile.
+std::string capturedStderr(const std::function<void()>& body);
+/// Runs `body` in a child process that, when this one runs as the superuser, has given up the
+/// right to write anywhere (so that permissions hold), and returns the child's exit code: 99
+/// when it could not give that right up, kChildDied when it did not exit.
+int runUnprivileged(const std::function<int()>& body);
+inline constexpr int kChildDied = 98;
+
+/// A fixture with a new, empty folder for every test, removed with all it holds afterwards
+/// (read-only or not). Fixtures that derive from it call its SetUp and TearDown.
+class TempFolderTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    /// The path of `name` in the folder.
+    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+
+    std::filesystem::path folder_;
+};
+
+/// A fixture with an empty stand-in scene before and after each test, and a folder of its
+/// own.
+class SceneFolderTest : public TempFolderTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// --- import --------------------------------------------------------------------------------
+
+/// Writes `text` to a new temporary file and imports it with `options` (bvhref::runImport).
+bvhref::ImportRun importText(const std::string& text,
+                             const std::string& options = bvhref::kDefaultImportOptions);
+/// The same with the given translator.
+bvhref::ImportRun importText(BvhImport& translator, const std::string& text,
+                             const std::string& options = bvhref::kDefaultImportOptions);
+
+/// (time in the UI unit, value) pairs of keys, as bvhref::curveKeys gives them.
+using Keys = std::vector<std::pair<double, double>>;
+std::vector<double> timesOf(const Keys& keys);
+std::vector<double> valuesOf(const Keys& keys);
+/// Times and values of the keys of the first curve driving `path`.`attribute`.
+std::vector<double> keyTimes(const std::string& path, const std::string& attribute);
+std::vector<double> keyValues(const std::string& path, const std::string& attribute);
+
+/// The six attributes a file's channels drive, positions first.
+inline const char* const kAttributes[] = {"translateX", "translateY", "translateZ",
+                                          "rotateX",    "rotateY",    "rotateZ"};
+/// The import's degrees-to-radians factor (pi to six digits, as the importer has it).
+inline constexpr double kDeg = 3.14159 / 180.0;
+
+/// A small file: root Hips (offset 1 2 3, six channels) > Spine (three rotations, Z X Y) >
+/// end site, and three frames whose values are easy to recognise.
+inline const std::string kSmallFile =
+    "HIERARCHY\n"
+    "ROOT Hips\n"
+    "{\n"
+    "\tOFFSET 1 2 3\n"
+    "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Yrotation Xrotation\n"
+    "\tJOINT Spine\n"
+    "\t{\n"
+    "\t\tOFFSET 0 10 0\n"
+    "\t\tCHANNELS 3 Zrotation Xrotation Yrotation\n"
+    "\t\tEnd Site\n"
+    "\t\t{\n"
+    "\t\t\tOFFSET 0 5 0\n"
+    "\t\t}\n"
+    "\t}\n"
+    "}\n"
+    "MOTION\n"
+    "Frames: 3\n"
+    "Frame Time: 0.0333333\n"
+    "10 20 30 1 2 3 4 5 6\n"
+    "11 21 31 1 2 3 4 5 6\n"
+    "12 22 32 1 2 3 4 5 6\n";
+
+/// A fixture for import tests: an empty scene to start with; the temporary files removed
+/// afterwards.
+class ImportTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+/// A shared sample capture with its reference reading.
+struct Sample {
+    std::string path;
+    bvhref::BvhFile file;
+};
+/// Every shared sample the reference reader reads; one it cannot read is a failure of the
+/// calling test and is left out. Empty when there are no samples (see BVHREF_REQUIRE_SAMPLES).
+std::vector<Sample> referenceSamples();
+
+// --- export --------------------------------------------------------------------------------
+
+/// What one export call returned, wrote to standard error, and left at its path.
+struct ExportRun {
+    bool success = false;
+    std::string messages;
+    std::string text;  ///< the regular file at the path afterwards; "" when there is none
+};
+/// Calls `translator`.writer on `path` with `options`, capturing standard error.
+ExportRun runExport(
+    BvhExport& translator, const std::string& path, const std::string& options,
+    MPxFileTranslator::FileAccessMode mode = MPxFileTranslator::kExportActiveAccessMode);
+
+/// A fixture for export tests: an empty scene before and after each test, and a folder of
+/// its own with the usual target path_ in it.
+class ExportTest : public SceneFolderTest {
+protected:
+    void SetUp() override;
+    /// Exports the selection to `path` (path_ when empty) with a new translator, or with
+    /// `translator`.
+    ExportRun run(const std::string& options, const std::string& path = {});
+    ExportRun run(BvhExport& translator, const std::string& options, const std::string& path = {});
+    /// The text an export of the selection to path_ with `options` writes; "" (and a
+    /// failure, with the messages) when the export fails.
+    std::string exported(const std::string& options);
+    std::string exported(BvhExport& translator, const std::string& options);
+
+    std::string path_;  ///< out.bvh in the folder
+};
+
+// --- building scenes -----------------------------------------------------------------------
+
+/// A new node of `type` (a joint unless said otherwise) below `parent` with the translation
+/// (x, y, z) and the rotation order `order`.
+MObject makeJoint(const MObject& parent, const std::string& name, double x = 0, double y = 0,
+                  double z = 0,
+                  MTransformationMatrix::RotationOrder order = MTransformationMatrix::kXYZ,
+                  const std::string& type = "joint");
+/// The smallest skeleton an export writes: a joint "Root" at the top and its child "Tip" one
+/// unit up. Returns the root.
+MObject makeRootWithTip();
+/// A new transform (a group) below `parent`.
+MObject makeGroup(const MObject& parent, const std::string& name);
+/// A new curve on `node`.`attribute` with `keys` (time in UI frames, value).
+void animate(const MObject& node, const char* attribute, const Keys& keys);
+/// Replaces the active selection by `nodes`, in that order.
+void select(const std::vector<MObject>& nodes);
+
+}  // namespace bvhtest
