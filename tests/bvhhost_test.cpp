@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace {
 
@@ -22,29 +21,10 @@ struct HostRun {
     std::string err;
 };
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string shellQuote(const std::string& word) {
-    std::string q = "'";
-    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::stringstream s(text);
-    for (std::string line; std::getline(s, line);) out.push_back(line);
-    return out;
-}
+using bvhtest::lines;
+using bvhtest::readFile;
+using bvhtest::shellQuote;
+using bvhtest::writeFile;
 
 fs::path samplesDir() { return BVHIO_SAMPLES_DIR; }
 
@@ -54,27 +34,14 @@ bool haveSamples() {
     return false;
 }
 
-class BvhhostTest : public ::testing::Test {
+class BvhhostTest : public bvhtest::TempFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("bvhhost_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path file(const std::string& name) const { return dir_ / name; }
-
     /// Runs bvhhost with `args` (the plug-in built beside it, unless the arguments say
     /// otherwise) and collects its exit status and both output streams.
     HostRun run(const std::vector<std::string>& args) const {
         std::string command = shellQuote(BVHIO_BVHHOST);
         for (const std::string& a : args) command += " " + shellQuote(a);
-        command += " >" + shellQuote(file("stdout").string()) + " 2>" +
-                   shellQuote(file("stderr").string());
+        command += " >" + shellQuote(file("stdout")) + " 2>" + shellQuote(file("stderr"));
         HostRun r;
         const int raw = std::system(command.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -82,8 +49,6 @@ protected:
         r.err = readFile(file("stderr"));
         return r;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(BvhhostTest, TranslatorsListsBothRegistrations) {
@@ -125,7 +90,7 @@ class BvhhostIdentify : public BvhhostTest, public ::testing::WithParamInterface
 
 TEST_P(BvhhostIdentify, AnswersByTheFirstBytes) {
     writeFile(file("candidate"), GetParam().bytes);
-    const HostRun r = run({"identify", file("candidate").string()});
+    const HostRun r = run({"identify", file("candidate")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, std::string(GetParam().answer) + "\n");
 }
@@ -161,11 +126,11 @@ TEST_P(BvhhostUsage, ExitsWithTwoAndOneLine) {
         // Placeholders for files of this test's own folder.
         if (a == "@garbage.json") {
             writeFile(file("garbage.json"), "{ not json");
-            args.push_back(file("garbage.json").string());
+            args.push_back(file("garbage.json"));
         } else if (a == "@dir") {
-            args.push_back(dir_.string());
+            args.push_back(folder_.string());
         } else if (a == "@missing") {
-            args.push_back(file("missing").string());
+            args.push_back(file("missing"));
         } else {
             args.push_back(a);
         }
@@ -210,8 +175,7 @@ TEST_F(BvhhostTest, ExportOfASceneWithoutJointsIsATranslatorFailure) {
     // The scene loads, so this is no usage error; with nothing selected the writer fails
     // and says so on standard error.
     writeFile(file("empty.json"), R"({"uiUnit": "film", "nodes": [], "curves": []})");
-    const HostRun r =
-        run({"export", file("out.bvh").string(), "--scene", file("empty.json").string()});
+    const HostRun r = run({"export", file("out.bvh"), "--scene", file("empty.json")});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err, "");
 }
@@ -228,7 +192,7 @@ TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
             {"plug": "|grp|Hips.translateX", "keys": [[1, 0.5], [2, 0.75]]},
             {"plug": "|grp|Hips|Spine.rotateZ", "keys": [[1, 0], [2, 1.570795]]}],
         "selection": ["|grp|Hips|Spine"]})");
-    const std::string scene = file("scene.json").string();
+    const std::string scene = file("scene.json");
 
     struct Case {
         std::vector<std::string> select;
@@ -236,7 +200,7 @@ TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
     };
     for (const Case& c : {Case{{}, "ROOT Spine\n"}, Case{{"--select", "Hips"}, "ROOT Hips\n"},
                           Case{{"--select", "|grp|Hips|Spine|Head", "Hips"}, "ROOT Head\n"}}) {
-        std::vector<std::string> args = {"export", file("out.bvh").string(), "--scene", scene};
+        std::vector<std::string> args = {"export", file("out.bvh"), "--scene", scene};
         args.insert(args.end(), c.select.begin(), c.select.end());
         const HostRun r = run(args);
         ASSERT_EQ(r.status, 0) << c.root << r.err;
@@ -249,7 +213,7 @@ TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
 TEST_F(BvhhostTest, ImportSavesASceneThatLoadsBackUnchanged) {
     if (!haveSamples()) GTEST_SKIP() << "no sample folder";
     const std::string sample = (samplesDir() / "crlf_yxz.bvh").string();
-    const HostRun first = run({"import", sample, "--save", file("a.json").string()});
+    const HostRun first = run({"import", sample, "--save", file("a.json")});
     ASSERT_EQ(first.status, 0) << first.err;
     const nlohmann::json scene = nlohmann::json::parse(readFile(file("a.json")));
     EXPECT_EQ(scene["uiUnit"], "film");
@@ -259,8 +223,8 @@ TEST_F(BvhhostTest, ImportSavesASceneThatLoadsBackUnchanged) {
 
     // Loading the saved scene and importing nothing new is not possible, so import the
     // same file a second time on top: the first skeleton must come back unchanged.
-    const HostRun second = run(
-        {"import", sample, "--scene", file("a.json").string(), "--save", file("b.json").string()});
+    const HostRun second =
+        run({"import", sample, "--scene", file("a.json"), "--save", file("b.json")});
     ASSERT_EQ(second.status, 0) << second.err;
     const nlohmann::json both = nlohmann::json::parse(readFile(file("b.json")));
     for (std::size_t i = 0; i < scene["nodes"].size(); ++i)
@@ -270,8 +234,8 @@ TEST_F(BvhhostTest, ImportSavesASceneThatLoadsBackUnchanged) {
     EXPECT_GT(both["nodes"].size(), scene["nodes"].size());
 
     // --ui-unit wins over the scene file's unit: the same keys, times in another unit.
-    const HostRun ntsc = run({"--ui-unit", "ntsc", "import", sample, "--scene",
-                              file("a.json").string(), "--save", file("c.json").string()});
+    const HostRun ntsc = run({"--ui-unit", "ntsc", "import", sample, "--scene", file("a.json"),
+                              "--save", file("c.json")});
     ASSERT_EQ(ntsc.status, 0) << ntsc.err;
     EXPECT_EQ(nlohmann::json::parse(readFile(file("c.json")))["uiUnit"], "ntsc");
 }
@@ -287,14 +251,14 @@ TEST_F(BvhhostTest, ImportSummaryAndConvertOfTheDemo) {
     EXPECT_EQ(got[2].rfind("keys: ", 0), 0u) << got[2];
     EXPECT_EQ(got[3].rfind("time range: ", 0), 0u) << got[3];
 
-    const HostRun convert = run({"convert", demo, file("out.bvh").string()});
+    const HostRun convert = run({"convert", demo, file("out.bvh")});
     ASSERT_EQ(convert.status, 0) << convert.err;
     const std::string written = readFile(file("out.bvh"));
     EXPECT_EQ(written.rfind("HIERARCHY\nROOT Pelvis\n", 0), 0u) << written;
     EXPECT_NE(written.find("\nMOTION\nFrames: 10\n"), std::string::npos) << written;
 
     // A file that cannot be read is the translator's failure, reported by the translator.
-    const HostRun missing = run({"convert", file("nothing.bvh").string(), file("x.bvh").string()});
+    const HostRun missing = run({"convert", file("nothing.bvh"), file("x.bvh")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nothing.bvh: could not be opened for reading"), std::string::npos)
         << missing.err;

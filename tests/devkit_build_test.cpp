@@ -7,20 +7,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -33,46 +30,26 @@ struct CommandResult {
     std::string output;  // standard output and standard error
 };
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+using bvhtest::lines;
+using bvhtest::readFile;
+using bvhtest::shellQuote;
 
 CommandResult run(const std::string& command) {
     CommandResult result;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
-    if (!pipe) return result;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        result.output.append(buffer.data(), n);
-    const int raw = pclose(pipe.release());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.status = bvhref::runCommand(command, result.output);
     return result;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::stringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) out.push_back(line);
-    return out;
 }
 
 std::string bvhhost(const std::string& module, const std::string& arguments, int* status) {
     const CommandResult r =
-        run(quoted(BVHIO_BVHHOST) + " --plugin " + quoted(module) + " " + arguments);
+        run(shellQuote(BVHIO_BVHHOST) + " --plugin " + shellQuote(module) + " " + arguments);
     *status = r.status;
     return r.output;
 }
 
 // The dynamic symbols a module defines, demangled.
 std::set<std::string> exportedSymbols(const std::string& module) {
-    const CommandResult r = run("nm -D -C --defined-only " + quoted(module));
+    const CommandResult r = run("nm -D -C --defined-only " + shellQuote(module));
     EXPECT_EQ(r.status, 0) << r.output;
     std::set<std::string> names;
     for (const std::string& line : lines(r.output)) {
@@ -86,7 +63,7 @@ std::set<std::string> exportedSymbols(const std::string& module) {
 
 // readelf -d entries of one tag, e.g. NEEDED or RUNPATH.
 std::vector<std::string> dynamicEntries(const std::string& file, const std::string& tag) {
-    const CommandResult r = run("readelf -d " + quoted(file));
+    const CommandResult r = run("readelf -d " + shellQuote(file));
     EXPECT_EQ(r.status, 0) << r.output;
     std::vector<std::string> values;
     for (const std::string& line : lines(r.output)) {
@@ -119,15 +96,16 @@ protected:
         fs::create_directories(dir);
         const int lock = ::open((dir + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
         if (lock >= 0) ::flock(lock, LOCK_EX);
-        configure_ = run(quoted(BVHIO_CMAKE_COMMAND) + " -S " + quoted(BVHIO_SOURCE_DIR) + " -B " +
-                         quoted(dir) + " -G " + quoted(BVHIO_CMAKE_GENERATOR) +
-                         " -DCMAKE_MAKE_PROGRAM=" + quoted(BVHIO_CMAKE_MAKE_PROGRAM) +
-                         " -DCMAKE_CXX_COMPILER=" + quoted(BVHIO_CXX_COMPILER) +
-                         // No optimisation: this build checks that the sources compile and
-                         // link against the SDK layout; the main build checks the rest.
-                         " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + quoted(BVHIO_DEVKIT_DIR));
+        configure_ =
+            run(shellQuote(BVHIO_CMAKE_COMMAND) + " -S " + shellQuote(BVHIO_SOURCE_DIR) + " -B " +
+                shellQuote(dir) + " -G " + shellQuote(BVHIO_CMAKE_GENERATOR) +
+                " -DCMAKE_MAKE_PROGRAM=" + shellQuote(BVHIO_CMAKE_MAKE_PROGRAM) +
+                " -DCMAKE_CXX_COMPILER=" + shellQuote(BVHIO_CXX_COMPILER) +
+                // No optimisation: this build checks that the sources compile and
+                // link against the SDK layout; the main build checks the rest.
+                " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + shellQuote(BVHIO_DEVKIT_DIR));
         if (configure_.status == 0)
-            build_ = run(quoted(BVHIO_CMAKE_COMMAND) + " --build " + quoted(dir) +
+            build_ = run(shellQuote(BVHIO_CMAKE_COMMAND) + " --build " + shellQuote(dir) +
                          " --target bvhio -j2");
         if (lock >= 0) ::close(lock);  // also releases the lock
     }
@@ -202,9 +180,9 @@ TEST_F(DevkitBuild, ImportsIntoTheHostScene) {
     std::sort(samples.begin(), samples.end());
     int devkitStatus = 0, standinStatus = 0;
     const std::string devkit =
-        bvhhost(module(), "import " + quoted(samples.front().string()), &devkitStatus);
+        bvhhost(module(), "import " + shellQuote(samples.front().string()), &devkitStatus);
     const std::string standin =
-        bvhhost(BVHIO_PLUGIN, "import " + quoted(samples.front().string()), &standinStatus);
+        bvhhost(BVHIO_PLUGIN, "import " + shellQuote(samples.front().string()), &standinStatus);
     EXPECT_EQ(devkitStatus, standinStatus);
     EXPECT_EQ(devkit, standin);
     EXPECT_EQ(devkitStatus, 0) << devkit;
@@ -221,8 +199,8 @@ TEST(ModuleInstall, LaysOutTheModuleFolderAndThePluginLoads) {
         fs::temp_directory_path() / ("bvhio-install-" + std::to_string(::getpid()));
     fs::remove_all(prefix);
     const CommandResult install =
-        run(quoted(BVHIO_CMAKE_COMMAND) + " --install " + quoted(BVHIO_BINARY_DIR) + " --prefix " +
-            quoted(prefix.string()));
+        run(shellQuote(BVHIO_CMAKE_COMMAND) + " --install " + shellQuote(BVHIO_BINARY_DIR) +
+            " --prefix " + shellQuote(prefix.string()));
     ASSERT_EQ(install.status, 0) << install.output;
 
     const std::vector<std::string> mod = lines(readFile(prefix / "bvhio.mod"));

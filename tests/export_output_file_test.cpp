@@ -3,35 +3,26 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "bvh/OutputFile.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using bvhtest::readFile;
+using bvhtest::runUnprivileged;
+using bvhtest::writeFile;
 
 /// Names in `folder`, to catch files left behind.
 std::vector<std::string> listFolder(const fs::path& folder) {
@@ -42,35 +33,7 @@ std::vector<std::string> listFolder(const fs::path& folder) {
     return names;
 }
 
-class OutputFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("bvhio_output_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(folder_, fs::perms::owner_all, ec);
-        fs::remove_all(folder_, ec);
-    }
-    fs::path folder_;
-};
-
-/// Runs `body` in a child process without root's right to write anywhere, so that folder
-/// permissions hold; returns its exit code.
-int runUnprivileged(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
-}
+class OutputFileTest : public bvhtest::TempFolderTest {};
 
 TEST_F(OutputFileTest, CreatesANewFileWithTheWholeText) {
     const fs::path path = folder_ / "new.bvh";

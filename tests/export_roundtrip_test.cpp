@@ -9,14 +9,11 @@
 #include <vector>
 
 #include "bvh_reference.h"
+#include "test_support.h"
 
 namespace {
 
-std::string quoted(const std::string& word) {
-    std::string text = "'";
-    for (char c : word) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return text + "'";
-}
+using bvhtest::shellQuote;
 
 /// True when every block with channels lists its rotations in the same order.
 bool sharesOneChannelOrder(const bvhref::BvhFile& file) {
@@ -49,10 +46,10 @@ TEST_P(ExportRoundTripTest, PosesOfEverySampleSurviveImportAndExport) {
     for (const std::string& sample : samples) {
         SCOPED_TRACE(sample);
         const std::string written = bvhref::tempPath(".bvh");
-        std::string command =
-            quoted(BVHIO_BVHHOST) + " convert " + quoted(sample) + " " + quoted(written);
+        std::string command = shellQuote(BVHIO_BVHHOST) + " convert " + shellQuote(sample) + " " +
+                              shellQuote(written);
         if (conversion.importOptions)
-            command += std::string(" --import-options ") + quoted(conversion.importOptions);
+            command += std::string(" --import-options ") + shellQuote(conversion.importOptions);
         std::string output;
         ASSERT_EQ(bvhref::runCommand(command, output), 0) << output;
 

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 // plug-in, and the fuzz targets build the same files with clang.
 #include "fuzz/harness_export.cpp"
 #include "fuzz/harness_import.cpp"
+#include "test_support.h"
 
 namespace {
 
@@ -36,16 +35,11 @@ std::vector<CorpusInput> corpus(const std::string& kind) {
     return inputs;
 }
 
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class FuzzCorpus : public testing::TestWithParam<CorpusInput> {};
 
 TEST_P(FuzzCorpus, ReplaysWithEveryCheckHolding) {
     const CorpusInput& input = GetParam();
-    const std::string bytes = bytesOf(input.path);
+    const std::string bytes = bvhtest::readFile(input.path);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::string problem = input.kind == "import"
                                     ? bvhfuzz::runImportInput(data, bytes.size())

@@ -11,13 +11,14 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace {
 
@@ -199,13 +200,6 @@ struct Script {
     const std::vector<Token>& tokens() const { return lexed.tokens; }
 };
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Finds every "[global] proc [type[[]]] name(type $p, ...) { ... }".
 void findProcs(Script& s) {
     const std::vector<Token>& t = s.tokens();
@@ -259,7 +253,7 @@ void findProcs(Script& s) {
 Script loadScript(const std::string& path) {
     Script s;
     s.path = path;
-    s.text = readFile(path);
+    s.text = bvhtest::readFile(path);
     s.lexed = lex(s.text);
     findProcs(s);
     return s;

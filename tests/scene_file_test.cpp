@@ -16,7 +16,6 @@
 #include <maya/MTransformationMatrix.h>
 #include <maya/MVector.h>
 #include <standin/Standin.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -25,6 +24,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
+
+#include "test_support.h"
 
 namespace {
 
@@ -89,23 +90,7 @@ void buildRichScene() {
     MGlobal::setActiveSelectionList(selection);
 }
 
-class SceneFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        standin::resetScene();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("scene_file_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override {
-        standin::resetScene();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::string file(const std::string& name) const { return (dir_ / name).string(); }
-    std::filesystem::path dir_;
-};
+class SceneFileTest : public bvhtest::SceneFolderTest {};
 
 TEST_F(SceneFileTest, WritesTheDocumentedSchemaInOrder) {
     buildRichScene();
