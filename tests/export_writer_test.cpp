@@ -3,84 +3,36 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <maya/MDagPath.h>
 #include <maya/MFileObject.h>
-#include <maya/MFnAnimCurve.h>
-#include <maya/MFnDependencyNode.h>
-#include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
-#include <maya/MGlobal.h>
-#include <maya/MSelectionList.h>
 #include <maya/MTime.h>
 #include <maya/MTransformationMatrix.h>
 #include <maya/MVector.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "export/BvhExport.h"
 #include "standin/Standin.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using namespace bvhtest;
+
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kPiValue = 3.141592653589793;
-
-using Keys = std::vector<std::pair<double, double>>;  // (UI frame, value)
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-MObject makeJoint(const MObject& parent, const std::string& name, double x = 0, double y = 0,
-                  double z = 0,
-                  MTransformationMatrix::RotationOrder order = MTransformationMatrix::kXYZ,
-                  const std::string& type = "joint") {
-    MObject node = standin::createNode(type, parent, name);
-    MFnIkJoint fn(node);
-    fn.setTranslation(MVector(x, y, z), MSpace::kTransform);
-    fn.setRotationOrder(order, false);
-    return node;
-}
-
-MObject makeGroup(const MObject& parent, const std::string& name) {
-    return standin::createNode("transform", parent, name);
-}
-
-void animate(const MObject& node, const char* attribute, const Keys& keys) {
-    MFnDependencyNode dep(node);
-    MObject attr = dep.attribute(attribute);
-    MFnAnimCurve curve;
-    curve.create(node, attr);
-    for (const auto& key : keys) curve.addKey(MTime(key.first, MTime::uiUnit()), key.second);
-}
-
-void select(const std::vector<MObject>& nodes) {
-    MSelectionList list;
-    for (const MObject& node : nodes) list.add(node);
-    MGlobal::setActiveSelectionList(list);
-}
 
 /// Tab-indented lines as the written layout has them: "2|OFFSET 0 1 0" is two tabs deep.
 std::string layout(const std::vector<std::string>& lines) {
@@ -99,47 +51,8 @@ std::string layout(const std::vector<std::string>& lines) {
     return text;
 }
 
-struct Outcome {
-    bool ok = false;
-    std::string text;   ///< the file afterwards
-    std::string error;  ///< what went to standard error
-};
-
-class ExportWriterTest : public ::testing::Test {
+class ExportWriterTest : public bvhtest::ExportTest {
 protected:
-    void SetUp() override {
-        standin::resetScene();
-        folder_ = fs::temp_directory_path() /
-                  ("bvhio_export_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        path_ = (folder_ / "out.bvh").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(folder_, fs::perms::owner_all, ec);
-        fs::remove_all(folder_, ec);
-        standin::resetScene();
-    }
-
-    Outcome run(const std::string& options, const std::string& path = {},
-                BvhExport* exporter = nullptr) {
-        const std::string target = path.empty() ? path_ : path;
-        BvhExport local;
-        BvhExport& translator = exporter ? *exporter : local;
-        MFileObject file;
-        file.setRawFullName(target.c_str());
-        ::testing::internal::CaptureStderr();
-        const MStatus status =
-            translator.writer(file, options.c_str(), MPxFileTranslator::kExportActiveAccessMode);
-        Outcome outcome;
-        outcome.error = ::testing::internal::GetCapturedStderr();
-        outcome.ok = status == MS::kSuccess;
-        if (fs::is_regular_file(target)) outcome.text = readFile(target);
-        return outcome;
-    }
-
     /// The skeleton of the documented example: Hips with all six attributes animated, Spine
     /// with its rotation animated, and a joint without children below Spine.
     MObject buildHipsAndSpine() {
@@ -157,9 +70,6 @@ protected:
         animate(spine, "rotateZ", {{0, 12 * 3.14159 / 180}, {1, 11.5 * 3.14159 / 180}});
         return hips;
     }
-
-    fs::path folder_;
-    std::string path_;
 };
 
 const std::string kExampleFile = layout({
@@ -187,9 +97,9 @@ const std::string kExampleFile = layout({
 
 TEST_F(ExportWriterTest, WritesTheDocumentedExampleByteForByte) {
     select({buildHipsAndSpine()});
-    const Outcome out = run(bvhexport::kExportDefaultOptions);
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(out.error, "");
+    const ExportRun out = run(bvhexport::kExportDefaultOptions);
+    ASSERT_TRUE(out.success) << out.messages;
+    EXPECT_EQ(out.messages, "");
     EXPECT_EQ(out.text, kExampleFile);
     EXPECT_EQ(out.text.compare(0, 10, "HIERARCHY\n"), 0) << "the importer recognises the file";
 }
@@ -197,9 +107,9 @@ TEST_F(ExportWriterTest, WritesTheDocumentedExampleByteForByte) {
 TEST_F(ExportWriterTest, AnExportOfEverythingEqualsAnExportOfTheSelection) {
     select({buildHipsAndSpine()});
     BvhExport exporter;
-    MFileObject file;
-    file.setRawFullName(path_.c_str());
-    ASSERT_EQ(exporter.writer(file, "", MPxFileTranslator::kExportAccessMode), MS::kSuccess);
+    const ExportRun out =
+        bvhtest::runExport(exporter, path_, "", MPxFileTranslator::kExportAccessMode);
+    ASSERT_TRUE(out.success) << out.messages;
     EXPECT_EQ(readFile(path_), kExampleFile);
 }
 
@@ -211,9 +121,7 @@ TEST_F(ExportWriterTest, WritesALoneRootAsFiveLinesWhileTheMotionComesFromLaterS
     animate(other, "rotateY", {{0, kPiValue}, {1, kHalfPi}});
     animate(otherChild, "translateX", {{0, 3}, {1, 5}});  // an End Site: not exported
     select({lone, other});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(out.text,
+    EXPECT_EQ(exported(""),
               layout({"HIERARCHY", "ROOT Lone", "{", "1|OFFSET 0 0 0", "1|CHANNELS 0", "}",
                       "MOTION", "Frames: 2", "Frame Time: 0.0416667", "180 ", "90.0001 "}));
 }
@@ -226,9 +134,7 @@ TEST_F(ExportWriterTest, WritesTwoSkeletonsHierarchyOfTheFirstAndMotionOfBoth) {
     animate(a, "translateY", {{0, 1}, {1, 2}});
     animate(b, "translateY", {{0, 7}, {1, 8}});
     select({a, b});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(out.text,
+    EXPECT_EQ(exported(""),
               layout({"HIERARCHY", "ROOT A", "{", "1|OFFSET 0 0 0", "1|CHANNELS 1 Yposition",
                       "1|End Site", "1|{", "2|OFFSET 0 1 0", "1|}", "}", "MOTION", "Frames: 2",
                       "Frame Time: 0.0416667", "1 7 ", "2 8 "}));
@@ -243,9 +149,7 @@ TEST_F(ExportWriterTest, StartsAtTheSelectedJointWithAZeroOffset) {
     animate(spine, "rotateZ", {{0, 0}});
     animate(neck, "rotateZ", {{0, 0}});
     select({spine});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(out.text,
+    EXPECT_EQ(exported(""),
               layout({"HIERARCHY", "ROOT Spine", "{", "1|OFFSET 0 0 0", "1|CHANNELS 1 Zrotation",
                       "1|JOINT Neck", "1|{", "2|OFFSET 0 8 0", "2|CHANNELS 1 Zrotation",
                       "2|End Site", "2|{", "3|OFFSET 0 5 0", "2|}", "1|}", "}", "MOTION",
@@ -258,12 +162,11 @@ TEST_F(ExportWriterTest, WritesAnUnanimatedJointWithChildrenWithNoChannels) {
     makeJoint(still, "Tip", 0, 0, 4);
     animate(root, "rotateX", {{0, 0}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(out.text, layout({"HIERARCHY", "ROOT Root", "{", "1|OFFSET 0 0 0",
-                                "1|CHANNELS 1 Xrotation", "1|JOINT Still", "1|{", "2|OFFSET 1 2 3",
-                                "2|CHANNELS 0", "2|End Site", "2|{", "3|OFFSET 0 0 4", "2|}", "1|}",
-                                "}", "MOTION", "Frames: 1", "Frame Time: 0.0416667", "0 "}));
+    EXPECT_EQ(exported(""),
+              layout({"HIERARCHY", "ROOT Root", "{", "1|OFFSET 0 0 0", "1|CHANNELS 1 Xrotation",
+                      "1|JOINT Still", "1|{", "2|OFFSET 1 2 3", "2|CHANNELS 0", "2|End Site", "2|{",
+                      "3|OFFSET 0 0 4", "2|}", "1|}", "}", "MOTION", "Frames: 1",
+                      "Frame Time: 0.0416667", "0 "}));
 }
 
 struct OrderCase {
@@ -287,10 +190,8 @@ TEST_P(ExportRotationOrderTest, ListsRotationsInTheReverseOfTheJointsOrder) {
         animate(root, attribute, {{0, value}});
     }
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_NE(out.text.find(std::string("\n\t") + c.channelLine + "\n"), std::string::npos)
-        << out.text;
+    const std::string text = exported("");
+    EXPECT_NE(text.find(std::string("\n\t") + c.channelLine + "\n"), std::string::npos) << text;
     std::string values;
     std::istringstream names(c.channelLine);
     std::string word;
@@ -299,7 +200,7 @@ TEST_P(ExportRotationOrderTest, ListsRotationsInTheReverseOfTheJointsOrder) {
         const int axis = word[0] - 'X' + 1;
         values += std::to_string(word[1] == 'p' ? axis * 100 : axis * 10) + " ";
     }
-    EXPECT_EQ(out.text.substr(out.text.rfind("\n", out.text.size() - 2) + 1), values + "\n");
+    EXPECT_EQ(text.substr(text.rfind("\n", text.size() - 2) + 1), values + "\n");
 }
 
 const std::vector<const char*> kAllSix = {"translateX", "translateY", "translateZ",
@@ -335,8 +236,8 @@ TEST_F(ExportWriterTest, ScalesOffsetsAndPositionsRelativeToEachOffset) {
     animate(arm, "translateY", {{0, 2.5}, {1, 4}});
     animate(arm, "rotateZ", {{0, kPiValue}, {1, kHalfPi}});
     select({root});
-    const Outcome out = run("scale=2;");
-    ASSERT_TRUE(out.ok) << out.error;
+    const ExportRun out = run("scale=2;");
+    ASSERT_TRUE(out.success) << out.messages;
     EXPECT_EQ(out.text, layout({"HIERARCHY",
                                 "ROOT Root",
                                 "{",
@@ -377,8 +278,8 @@ TEST_F(ExportWriterTest, PassesThroughNodesThatAreNotJointsKeepingChannelsInStep
     animate(inner, "rotateX", {{0, 10 * 3.14159 / 180}});
     animate(last, "rotateX", {{0, 30 * 3.14159 / 180}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
+    const ExportRun out = run("");
+    ASSERT_TRUE(out.success) << out.messages;
     EXPECT_EQ(out.text, layout({"HIERARCHY",
                                 "ROOT Root",
                                 "{",
@@ -420,8 +321,8 @@ TEST_F(ExportWriterTest, ExportsAChainOfTenThousandJoints) {
     animate(root, "rotateX", {{0, 0}, {1, 1}});
     animate(parent, "rotateX", {{0, 0}});  // the last joint: an End Site
     select({root});
-    const Outcome out = run("", "/dev/null");
-    EXPECT_TRUE(out.ok) << out.error;
+    const ExportRun out = run("", "/dev/null");
+    EXPECT_TRUE(out.success) << out.messages;
 
     // The depth of a shorter chain shows in its indentation and its closing braces.
     standin::resetScene();
@@ -430,8 +331,8 @@ TEST_F(ExportWriterTest, ExportsAChainOfTenThousandJoints) {
     for (int i = 1; i < 300; ++i) parent = makeJoint(parent, "K" + std::to_string(i), 0, 1, 0);
     animate(root, "rotateX", {{0, 0}});
     select({root});
-    const Outcome small = run("");
-    ASSERT_TRUE(small.ok) << small.error;
+    const ExportRun small = run("");
+    ASSERT_TRUE(small.success) << small.messages;
     EXPECT_NE(small.text.find("\n" + std::string(299, '\t') + "End Site\n"), std::string::npos);
     EXPECT_NE(small.text.find(std::string(298, '\t') + "JOINT K298\n"), std::string::npos);
     EXPECT_NE(
@@ -446,29 +347,19 @@ class ExportMotionTest : public ExportWriterTest {
 protected:
     /// A root whose translateX equals the UI frame (keys at 0 and 100) and a child.
     void buildRamp(int keys = 11) {
-        MObject root = makeJoint(MObject::kNullObj, "Root");
-        makeJoint(root, "Tip", 0, 1, 0);
+        MObject root = makeRootWithTip();
         Keys ramp;
         for (int k = 0; k < keys; ++k)
             ramp.push_back({k * 100.0 / (keys - 1), k * 100.0 / (keys - 1)});
         animate(root, "translateX", ramp);
         select({root});
     }
-    static std::vector<std::string> motionLines(const std::string& text) {
-        std::vector<std::string> lines;
-        std::istringstream in(text.substr(text.find("MOTION\n") + 7));
-        std::string line;
-        while (std::getline(in, line)) lines.push_back(line);
-        return lines;
-    }
 };
 
 TEST_F(ExportMotionTest, KeyModeWritesEveryKeyOneLineEach) {
     buildRamp(10);
     BvhExport exporter;
-    const Outcome out = run(bvhexport::kExportDefaultOptions, {}, &exporter);
-    ASSERT_TRUE(out.ok) << out.error;
-    const auto lines = motionLines(out.text);
+    const auto lines = motionLines(exported(exporter, bvhexport::kExportDefaultOptions));
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[0], "Frames: 10");
     EXPECT_EQ(lines[1], "Frame Time: 0.0416667");
@@ -482,9 +373,7 @@ TEST_F(ExportMotionTest, KeyModeWritesEveryKeyOneLineEach) {
 TEST_F(ExportMotionTest, KeyModeWritesTheNumberedKeys) {
     buildRamp(10);
     BvhExport exporter;
-    const Outcome out = run("exportKeyRange=0;startFrame=3;endFrame=5;", {}, &exporter);
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(motionLines(out.text),
+    EXPECT_EQ(motionLines(exported(exporter, "exportKeyRange=0;startFrame=3;endFrame=5;")),
               (std::vector<std::string>{"Frames: 3", "Frame Time: 0.0416667", "22.2222 ",
                                         "33.3333 ", "44.4444 "}));
     EXPECT_EQ(exporter.settings().startFrame, 2);
@@ -494,38 +383,33 @@ TEST_F(ExportMotionTest, KeyModeWritesTheNumberedKeys) {
 TEST_F(ExportMotionTest, KeyModeRefusesKeyNumbersOutsideTheCurve) {
     buildRamp(10);
     writeFile(path_, "earlier file");
-    const Outcome out = run("exportKeyRange=0;startFrame=8;endFrame=11;");
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, path_ +
-                             ": startFrame=8 and endFrame=11 are not key numbers of the first "
-                             "animation curve with keys, which has 10 keys\n");
+    const ExportRun out = run("exportKeyRange=0;startFrame=8;endFrame=11;");
+    EXPECT_FALSE(out.success);
+    EXPECT_EQ(out.messages, path_ +
+                                ": startFrame=8 and endFrame=11 are not key numbers of the first "
+                                "animation curve with keys, which has 10 keys\n");
     EXPECT_EQ(out.text, "earlier file");
 }
 
 TEST_F(ExportMotionTest, KeyModeReadsShorterCurvesAtTheFirstCurvesKeyTimes) {
-    MObject root = makeJoint(MObject::kNullObj, "Root");
-    makeJoint(root, "Tip", 0, 1, 0);
+    MObject root = makeRootWithTip();
     animate(root, "translateX", {{0, 0}, {10, 1}, {20, 2}, {30, 3}});
     animate(root, "translateY", {{0, 5}, {20, 25}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
     // Key index 1 of the shorter curve is its own key; indices 2 and 3 are its values at
     // frames 20 and 30, where the first curve has those keys.
-    EXPECT_EQ(motionLines(out.text), (std::vector<std::string>{"Frames: 4", "Frame Time: 0.0416667",
-                                                               "0 5 ", "1 25 ", "2 25 ", "3 25 "}));
+    EXPECT_EQ(motionLines(exported("")),
+              (std::vector<std::string>{"Frames: 4", "Frame Time: 0.0416667", "0 5 ", "1 25 ",
+                                        "2 25 ", "3 25 "}));
 }
 
 TEST_F(ExportMotionTest, KeyModeFollowsTheFirstCurveThatHasKeys) {
-    MObject root = makeJoint(MObject::kNullObj, "Root");
-    makeJoint(root, "Tip", 0, 1, 0);
+    MObject root = makeRootWithTip();
     animate(root, "translateX", {});  // the first channel, without a key
     animate(root, "translateY", {{0, 1}, {10, 2}, {20, 3}});
     animate(root, "rotateZ", {{5, kPiValue}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(motionLines(out.text),
+    EXPECT_EQ(motionLines(exported("")),
               (std::vector<std::string>{"Frames: 3", "Frame Time: 0.0416667", "0 1 180 ",
                                         "0 2 180 ", "0 3 180 "}));
 }
@@ -533,9 +417,7 @@ TEST_F(ExportMotionTest, KeyModeFollowsTheFirstCurveThatHasKeys) {
 TEST_F(ExportMotionTest, FrameModeSamplesEveryUiFrame) {
     buildRamp();
     BvhExport exporter;
-    const Outcome out = run("exportMode=2;startFrame=0;endFrame=100;", {}, &exporter);
-    ASSERT_TRUE(out.ok) << out.error;
-    const auto lines = motionLines(out.text);
+    const auto lines = motionLines(exported(exporter, "exportMode=2;startFrame=0;endFrame=100;"));
     ASSERT_EQ(lines.size(), 103u);
     EXPECT_EQ(lines[0], "Frames: 101");
     EXPECT_EQ(lines[1], "Frame Time: 0.0416667");
@@ -547,28 +429,22 @@ TEST_F(ExportMotionTest, FrameModeSamplesEveryUiFrame) {
 
 TEST_F(ExportMotionTest, FrameModeWithAnEmptyRangeWritesItsCountAndNoLines) {
     buildRamp();
-    const Outcome out = run("exportMode=2;startFrame=10;endFrame=5;");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(motionLines(out.text),
+    EXPECT_EQ(motionLines(exported("exportMode=2;startFrame=10;endFrame=5;")),
               (std::vector<std::string>{"Frames: -4", "Frame Time: 0.0416667"}));
 }
 
 TEST_F(ExportMotionTest, FrameModeUsesTheUiUnit) {
     MTime::setUIUnit(MTime::kNTSCFrame);
     buildRamp();
-    const Outcome out = run("exportMode=2;startFrame=1;endFrame=2;");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(motionLines(out.text),
+    EXPECT_EQ(motionLines(exported("exportMode=2;startFrame=1;endFrame=2;")),
               (std::vector<std::string>{"Frames: 2", "Frame Time: 0.0333333", "1 ", "2 "}));
 }
 
 TEST_F(ExportMotionTest, ResampleModeStepsByRepeatedAddition) {
     buildRamp();
     BvhExport exporter;
-    const Outcome out =
-        run("exportMode=3;frameRateNum=30;startFrame=0;endFrame=100;", {}, &exporter);
-    ASSERT_TRUE(out.ok) << out.error;
-    const auto lines = motionLines(out.text);
+    const auto lines =
+        motionLines(exported(exporter, "exportMode=3;frameRateNum=30;startFrame=0;endFrame=100;"));
     ASSERT_EQ(lines.size(), 128u);
     EXPECT_EQ(lines[0], "Frames: 126");
     EXPECT_EQ(lines[1], "Frame Time: 0.0333333");
@@ -585,9 +461,8 @@ TEST_F(ExportMotionTest, ResampleModeStepsByRepeatedAddition) {
 TEST_F(ExportMotionTest, ResampleModeFromNtscToFilm) {
     MTime::setUIUnit(MTime::kNTSCFrame);
     buildRamp();
-    const Outcome out = run("exportMode=3;frameRateNum=24;startFrame=0;endFrame=100;");
-    ASSERT_TRUE(out.ok) << out.error;
-    const auto lines = motionLines(out.text);
+    const auto lines =
+        motionLines(exported("exportMode=3;frameRateNum=24;startFrame=0;endFrame=100;"));
     ASSERT_EQ(lines.size(), 83u);
     EXPECT_EQ(lines[0], "Frames: 81");
     EXPECT_EQ(lines[1], "Frame Time: 0.0416667");
@@ -614,8 +489,8 @@ TEST_F(ExportMotionTest, SettingsCarryOverFromExportToExport) {
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.options);
-        const Outcome out = run(step.options, {}, &exporter);
-        ASSERT_TRUE(out.ok) << out.error;
+        const ExportRun out = run(exporter, step.options);
+        ASSERT_TRUE(out.success) << out.messages;
         EXPECT_EQ(motionLines(out.text).at(0), step.frames);
         EXPECT_EQ(exporter.settings().startFrame, step.storedStart);
         EXPECT_EQ(exporter.settings().endFrame, step.storedEnd);
@@ -627,16 +502,13 @@ TEST_F(ExportMotionTest, SettingsCarryOverFromExportToExport) {
 }
 
 TEST_F(ExportMotionTest, ConvertsRadiansWithTheFileConstantAndWritesNonFiniteValues) {
-    MObject root = makeJoint(MObject::kNullObj, "Root");
-    makeJoint(root, "Tip", 0, 1, 0);
+    MObject root = makeRootWithTip();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     animate(root, "rotateX", {{0, kHalfPi}, {1, kPiValue}, {2, -kHalfPi}, {3, 0}});
     animate(root, "translateX", {{0, nan}, {1, inf}, {2, -inf}, {3, 1e-05}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.error;
-    EXPECT_EQ(motionLines(out.text),
+    EXPECT_EQ(motionLines(exported("")),
               (std::vector<std::string>{"Frames: 4", "Frame Time: 0.0416667", "nan 90.0001 ",
                                         "inf 180 ", "-inf -90.0001 ", "1e-05 0 "}));
 }
@@ -650,21 +522,20 @@ TEST_F(ExportWriterTest, FailsWithoutASelectedJoint) {
     for (const std::vector<MObject>& selection :
          {std::vector<MObject>{}, std::vector<MObject>{group}}) {
         select(selection);
-        const Outcome out = run("");
-        EXPECT_FALSE(out.ok);
-        EXPECT_EQ(out.error, path_ + ": Select a joint\n");
+        const ExportRun out = run("");
+        EXPECT_FALSE(out.success);
+        EXPECT_EQ(out.messages, path_ + ": Select a joint\n");
         EXPECT_EQ(out.text, "earlier file");
     }
 }
 
 TEST_F(ExportWriterTest, FailsWithoutAnimationCurves) {
-    MObject root = makeJoint(MObject::kNullObj, "Root");
-    makeJoint(root, "Tip", 0, 1, 0);
+    MObject root = makeRootWithTip();
     select({root});
     writeFile(path_, "earlier file");
-    const Outcome out = run("");
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, path_ + ": could not be finded animationCurve\n");
+    const ExportRun out = run("");
+    EXPECT_FALSE(out.success);
+    EXPECT_EQ(out.messages, path_ + ": could not be finded animationCurve\n");
     EXPECT_EQ(out.text, "earlier file");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
         << "no file left beside the target";
@@ -688,9 +559,9 @@ TEST_F(ExportWriterTest, FailsOnOptionsThatCannotDriveAnExport) {
          "number of frames per second\n"},
     };
     for (const Case& c : cases) {
-        const Outcome out = run(c.options);
-        EXPECT_FALSE(out.ok) << c.options;
-        EXPECT_EQ(out.error, path_ + c.message);
+        const ExportRun out = run(c.options);
+        EXPECT_FALSE(out.success) << c.options;
+        EXPECT_EQ(out.messages, path_ + c.message);
         EXPECT_EQ(out.text, "earlier file");
     }
 }
@@ -698,9 +569,9 @@ TEST_F(ExportWriterTest, FailsOnOptionsThatCannotDriveAnExport) {
 TEST_F(ExportWriterTest, FailsOnAFullDevice) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     select({buildHipsAndSpine()});
-    const Outcome out = run("", "/dev/full");
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, "/dev/full: could not be written (No space left on device)\n");
+    const ExportRun out = run("", "/dev/full");
+    EXPECT_FALSE(out.success);
+    EXPECT_EQ(out.messages, "/dev/full: could not be written (No space left on device)\n");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
@@ -708,9 +579,10 @@ TEST_F(ExportWriterTest, FailsInAMissingFolderWithoutApplyingTheOptions) {
     select({buildHipsAndSpine()});
     BvhExport exporter;
     const std::string path = (folder_ / "missing" / "out.bvh").string();
-    const Outcome out = run("exportMode=2;scale=5;", path, &exporter);
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, path + ": could not be opened for writing (No such file or directory)\n");
+    const ExportRun out = run(exporter, "exportMode=2;scale=5;", path);
+    EXPECT_FALSE(out.success);
+    EXPECT_EQ(out.messages,
+              path + ": could not be opened for writing (No such file or directory)\n");
     EXPECT_EQ(exporter.settings().exportMode, 1);
     EXPECT_EQ(exporter.settings().scale, 1);
     EXPECT_FALSE(fs::exists(folder_ / "missing"));
@@ -728,20 +600,16 @@ TEST_F(ExportWriterTest, FailsInAReadOnlyFolderAndLeavesItsFile) {
     fs::permissions(locked, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     const std::string path = (locked / "out.bvh").string();
     // Root may write anywhere; the export runs in a child without that right.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+    const int code = bvhtest::runUnprivileged([&] {
         BvhExport exporter;
         MFileObject file;
         file.setRawFullName(path.c_str());
-        const MStatus status =
-            exporter.writer(file, "", MPxFileTranslator::kExportActiveAccessMode);
-        ::_exit(status == MS::kSuccess ? 1 : 0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the export reported success";
+        return exporter.writer(file, "", MPxFileTranslator::kExportActiveAccessMode) == MS::kSuccess
+                   ? 1
+                   : 0;
+    });
+    ASSERT_NE(code, bvhtest::kChildDied);
+    EXPECT_EQ(code, 0) << "the export reported success";
     EXPECT_EQ(readFile(locked / "out.bvh"), "earlier file");
     EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
 }
@@ -750,24 +618,24 @@ TEST_F(ExportWriterTest, UpdatesTheFileBehindALinkAndWritesIntoAFifoThatIsRead) 
     select({buildHipsAndSpine()});
     writeFile(folder_ / "real.bvh", "earlier file");
     fs::create_symlink("real.bvh", folder_ / "link.bvh");
-    Outcome out = run("", (folder_ / "link.bvh").string());
-    ASSERT_TRUE(out.ok) << out.error;
+    ExportRun out = run("", (folder_ / "link.bvh").string());
+    ASSERT_TRUE(out.success) << out.messages;
     EXPECT_TRUE(fs::is_symlink(folder_ / "link.bvh"));
     EXPECT_EQ(readFile(folder_ / "real.bvh"), kExampleFile);
 
     const fs::path fifo = folder_ / "pipe.bvh";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     out = run("", fifo.string());
-    EXPECT_FALSE(out.ok) << "a FIFO that nothing reads must not block the host";
+    EXPECT_FALSE(out.success) << "a FIFO that nothing reads must not block the host";
     EXPECT_EQ(
-        out.error,
+        out.messages,
         fifo.string() + ": could not be opened for writing (no process reads from this FIFO)\n");
     // With a reader at the other end the file goes through the pipe (it fits in the pipe's
     // buffer, so the reader may collect it afterwards).
     const int readEnd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(readEnd, 0);
     out = run("", fifo.string());
-    EXPECT_TRUE(out.ok) << out.error;
+    EXPECT_TRUE(out.success) << out.messages;
     std::string received;
     char chunk[4096];
     for (ssize_t n; (n = ::read(readEnd, chunk, sizeof chunk)) > 0;) received.append(chunk, n);

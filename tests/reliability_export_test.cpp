@@ -4,17 +4,8 @@
 // exports in a row. Every written file is read back with the importer.
 
 #include <gtest/gtest.h>
-#include <maya/MAnimUtil.h>
-#include <maya/MFileObject.h>
-#include <maya/MFnAnimCurve.h>
-#include <maya/MFnDagNode.h>
-#include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
-#include <maya/MGlobal.h>
-#include <maya/MObjectArray.h>
-#include <maya/MPlug.h>
-#include <maya/MSelectionList.h>
 #include <maya/MTime.h>
 #include <maya/MVector.h>
 #include <unistd.h>
@@ -22,56 +13,21 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "export/BvhExport.h"
 #include "import/BvhImport.h"
 #include "standin/Standin.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-using Keys = std::vector<std::pair<double, double>>;  // (UI frame, value)
-
-MObject joint(const MObject& parent, const std::string& name, double x = 0, double y = 0,
-              double z = 0, const std::string& type = "joint") {
-    MObject node = standin::createNode(type, parent, name);
-    MFnIkJoint(node).setTranslation(MVector(x, y, z), MSpace::kTransform);
-    return node;
-}
-
-void animate(const MObject& node, const char* attribute, const Keys& keys) {
-    MFnAnimCurve curve;
-    curve.create(node, MFnDependencyNode(node).attribute(attribute));
-    for (const auto& key : keys) curve.addKey(MTime(key.first, MTime::uiUnit()), key.second);
-}
-
-void select(const std::vector<MObject>& nodes) {
-    MSelectionList list;
-    for (const MObject& node : nodes) list.add(node);
-    MGlobal::setActiveSelectionList(list);
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
-/// The lines from "Frames:" on.
-std::vector<std::string> motion(const std::string& text) {
-    std::vector<std::string> all = lines(text);
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (all[i].rfind("Frames:", 0) == 0) return {all.begin() + static_cast<long>(i), all.end()};
-    return {};
-}
+using namespace bvhtest;
 
 std::vector<double> numbers(const std::string& line) {
     std::vector<double> out;
@@ -80,81 +36,22 @@ std::vector<double> numbers(const std::string& line) {
     return out;
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct Outcome {
-    bool ok = false;
-    std::string messages;
-    std::string text;  // the file at the path afterwards ("" when there is none)
-};
-
-class ReliabilityExport : public testing::Test {
+class ReliabilityExport : public bvhtest::ExportTest {
 protected:
-    void SetUp() override {
-        standin::resetScene();
-        folder_ = fs::temp_directory_path() /
-                  ("bvhio-reliability-export-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        path_ = (folder_ / "out.bvh").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(folder_, fs::perms::owner_all, ec);
-        fs::remove_all(folder_, ec);
-        MTime::setUIUnit(MTime::kFilm);
-    }
-
-    Outcome run(BvhExport& translator, const std::string& options, std::string path = {}) {
-        if (path.empty()) path = path_;
-        MFileObject file;
-        file.setRawFullName(MString(path.c_str()));
-        testing::internal::CaptureStderr();
-        const MStatus status = translator.writer(file, MString(options.c_str()),
-                                                 MPxFileTranslator::kExportActiveAccessMode);
-        Outcome outcome;
-        outcome.messages = testing::internal::GetCapturedStderr();
-        outcome.ok = status == MS::kSuccess;
-        if (fs::is_regular_file(path)) outcome.text = readFile(path);
-        return outcome;
-    }
-    Outcome run(const std::string& options, const std::string& path = {}) {
-        BvhExport translator;
-        return run(translator, options, path);
-    }
-
     /// Imports the file at the path into an empty scene with the registered defaults; the
     /// keys of `attribute` of the joint at `jointPath` below the new transform.
     std::vector<double> reimport(const std::string& jointPath, const char* attribute) {
         standin::resetScene();
         BvhImport importer;
-        MFileObject file;
-        file.setRawFullName(MString(path_.c_str()));
-        testing::internal::CaptureStderr();
-        const MStatus status = importer.reader(file, "", MPxFileTranslator::kImportAccessMode);
-        const std::string messages = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(status, MS::kSuccess) << messages;
-        EXPECT_EQ(messages, "") << "a written file imports without a warning";
-        std::vector<double> out;
-        const MObject node =
-            standin::findNode(standin::fullPath(importer.importTransform) + "|" + jointPath);
-        if (node.isNull()) {
+        const bvhref::ImportRun run = bvhref::runImport(importer, path_, "");
+        EXPECT_TRUE(run.success) << run.messages;
+        EXPECT_EQ(run.messages, "") << "a written file imports without a warning";
+        const std::string path = standin::fullPath(importer.importTransform) + "|" + jointPath;
+        if (standin::findNode(path).isNull()) {
             ADD_FAILURE() << "no " << jointPath << " in the imported skeleton";
-            return out;
+            return {};
         }
-        MPlug plug(node, MFnDependencyNode(node).attribute(attribute));
-        MObjectArray curves;
-        if (MAnimUtil::isAnimated(plug, false) && MAnimUtil::findAnimation(plug, curves)) {
-            MFnAnimCurve curve(curves[0]);
-            for (unsigned i = 0; i < curve.numKeys(); ++i) out.push_back(curve.value(i));
-        }
-        return out;
+        return bvhtest::keyValues(path, attribute);
     }
 
     /// No file written beside the target was left behind.
@@ -162,27 +59,24 @@ protected:
         for (const auto& entry : fs::directory_iterator(folder_))
             EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
     }
-
-    fs::path folder_;
-    std::string path_;
 };
 
 // Nothing to export: no selection, or only nodes that are no joints. The export fails with
 // one message and the file that was at the path stays as it was.
 TEST_F(ReliabilityExport, SelectionWithoutAJoint) {
     const MObject group = standin::createNode("transform", MObject::kNullObj, "Group");
-    const MObject hips = joint(group, "Hips");
-    joint(hips, "Tip", 0, 1, 0);
+    const MObject hips = makeJoint(group, "Hips");
+    makeJoint(hips, "Tip", 0, 1, 0);
     animate(hips, "rotateX", {{1, 0.5}});
     const MObject other = standin::createNode("transform", MObject::kNullObj, "Other");
     for (const std::vector<MObject>& selection :
          {std::vector<MObject>{}, std::vector<MObject>{other},
           std::vector<MObject>{other, other}}) {
         SCOPED_TRACE(selection.size());
-        std::ofstream(path_) << "earlier file\n";
+        writeFile(path_, "earlier file\n");
         select(selection);
-        const Outcome out = run("");
-        EXPECT_FALSE(out.ok);
+        const ExportRun out = run("");
+        EXPECT_FALSE(out.success);
         EXPECT_EQ(out.messages, path_ + ": Select a joint\n");
         EXPECT_EQ(out.text, "earlier file\n");
         expectNoLeftovers();
@@ -192,16 +86,16 @@ TEST_F(ReliabilityExport, SelectionWithoutAJoint) {
 // A root without joints below it is written as a lone ROOT with no channels, so the file
 // would hold no motion: the export fails with the no-curve message and writes nothing.
 TEST_F(ReliabilityExport, RootWithoutChildren) {
-    const MObject lone = joint(MObject::kNullObj, "Lone");
+    const MObject lone = makeJoint(MObject::kNullObj, "Lone");
     animate(lone, "translateX", {{1, 1}, {2, 2}});
     animate(lone, "rotateY", {{1, 0}, {2, 1}});
-    const MObject withLocator = joint(MObject::kNullObj, "WithLocator");
+    const MObject withLocator = makeJoint(MObject::kNullObj, "WithLocator");
     standin::createNode("transform", withLocator, "locator");
     animate(withLocator, "translateX", {{1, 1}});
     for (const MObject& root : {lone, withLocator}) {
         select({root});
-        const Outcome out = run("");
-        EXPECT_FALSE(out.ok);
+        const ExportRun out = run("");
+        EXPECT_FALSE(out.success);
         EXPECT_EQ(out.messages, path_ + ": could not be finded animationCurve\n");
         EXPECT_EQ(out.text, "") << "no file is left at the path";
         expectNoLeftovers();
@@ -211,26 +105,26 @@ TEST_F(ReliabilityExport, RootWithoutChildren) {
 // Nodes that are no joints below the root are passed through; the joints below them keep
 // their place in the hierarchy and in the motion lines, and their rest position.
 TEST_F(ReliabilityExport, NonJointNodesBelowTheRoot) {
-    const MObject root = joint(MObject::kNullObj, "Root");
+    const MObject root = makeJoint(MObject::kNullObj, "Root");
     const MObject group = standin::createNode("transform", root, "Group");
     MFnTransform(group).setTranslation(MVector(0, 5, 0), MSpace::kTransform);
-    const MObject arm = joint(group, "Arm", 1, 0, 0);
-    joint(arm, "Hand", 0, 2, 0);
+    const MObject arm = makeJoint(group, "Arm", 1, 0, 0);
+    makeJoint(arm, "Hand", 0, 2, 0);
     standin::createNode("transform", arm, "effector");  // an effector beside the joint
-    const MObject leg = joint(root, "Leg", 0, -1, 0, "hikFKJoint");
-    joint(leg, "Foot", 0, -2, 0);
+    const MObject leg = makeJoint(root, "Leg", 0, -1, 0, MTransformationMatrix::kXYZ, "hikFKJoint");
+    makeJoint(leg, "Foot", 0, -2, 0);
     animate(root, "translateY", {{1, 90}, {2, 91}});
     animate(arm, "rotateZ", {{1, 0.1}, {2, 0.2}});
     animate(group, "rotateZ", {{1, 3}});  // a group's animation has no channel
     animate(leg, "rotateX", {{1, 0.3}, {2, 0.4}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.messages;
+    const ExportRun out = run("");
+    ASSERT_TRUE(out.success) << out.messages;
     const std::vector<std::string> all = lines(out.text);
     EXPECT_EQ(std::count(all.begin(), all.end(), "\tJOINT Arm"), 1);
     EXPECT_EQ(std::count(all.begin(), all.end(), "\tJOINT Leg"), 1);
-    EXPECT_EQ(motion(out.text).size(), 4u);
-    EXPECT_EQ(numbers(motion(out.text)[2]).size(), 3u) << "Root Y, Arm Z and Leg X";
+    EXPECT_EQ(motionLines(out.text).size(), 4u);
+    EXPECT_EQ(numbers(motionLines(out.text)[2]).size(), 3u) << "Root Y, Arm Z and Leg X";
     // The arm rests 1 across and 5 up from the root: the group's translation is part of
     // where the arm is, and the file has no other place to keep it.
     EXPECT_NE(std::find(all.begin(), all.end(), "\t\tOFFSET 1 5 0"), all.end()) << out.text;
@@ -241,26 +135,24 @@ TEST_F(ReliabilityExport, NonJointNodesBelowTheRoot) {
 // channel, whose keys decide the lines of key mode, it must not silently drop the keys of
 // every other channel.
 TEST_F(ReliabilityExport, CurvesWithZeroKeys) {
-    const MObject root = joint(MObject::kNullObj, "Root");
-    joint(root, "Tip", 0, 1, 0);
+    const MObject root = makeRootWithTip();
     animate(root, "translateX", {{1, 4}, {2, 5}, {3, 6}});
     animate(root, "rotateZ", {});
     select({root});
-    Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.messages;
-    ASSERT_EQ(motion(out.text).size(), 5u) << out.text;
-    EXPECT_EQ(numbers(motion(out.text)[2]), (std::vector<double>{4, 0}));
+    ExportRun out = run("");
+    ASSERT_TRUE(out.success) << out.messages;
+    ASSERT_EQ(motionLines(out.text).size(), 5u) << out.text;
+    EXPECT_EQ(numbers(motionLines(out.text)[2]), (std::vector<double>{4, 0}));
     EXPECT_EQ(reimport("Root", "translateX"), (std::vector<double>{4, 5, 6}));
 
     standin::resetScene();
-    const MObject second = joint(MObject::kNullObj, "Root");
-    joint(second, "Tip", 0, 1, 0);
+    const MObject second = makeRootWithTip();
     animate(second, "translateX", {});  // position channels come first: this one is first
     animate(second, "rotateZ", {{1, 0.5}, {2, 1}, {3, 1.5}});
     select({second});
     out = run("");
-    if (out.ok) {
-        EXPECT_NE(motion(out.text).at(0), "Frames: 0")
+    if (out.success) {
+        EXPECT_NE(motionLines(out.text).at(0), "Frames: 0")
             << "a successful export dropped the three keys of rotateZ:\n"
             << out.text;
     } else {
@@ -272,23 +164,18 @@ TEST_F(ReliabilityExport, CurvesWithZeroKeys) {
 // Curves with different key counts: key mode writes one line per key of the first curve,
 // each line with a value for every channel; frame mode samples every curve at every frame.
 TEST_F(ReliabilityExport, CurvesWithDifferentKeyCounts) {
-    const MObject root = joint(MObject::kNullObj, "Root");
-    joint(root, "Tip", 0, 1, 0);
+    const MObject root = makeRootWithTip();
     animate(root, "translateX", {{1, 10}, {5, 50}});
     animate(root, "translateY", {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
     animate(root, "translateZ", {{3, 7}});
     select({root});
     BvhExport translator;
-    Outcome out = run(translator, "");
-    ASSERT_TRUE(out.ok) << out.messages;
-    std::vector<std::string> m = motion(out.text);
+    std::vector<std::string> m = motionLines(exported(translator, ""));
     ASSERT_EQ(m.size(), 4u);
     EXPECT_EQ(m[0], "Frames: 2");
     for (std::size_t i = 2; i < m.size(); ++i) EXPECT_EQ(numbers(m[i]).size(), 3u) << m[i];
 
-    out = run(translator, "exportMode=2;startFrame=1;endFrame=5;");
-    ASSERT_TRUE(out.ok) << out.messages;
-    m = motion(out.text);
+    m = motionLines(exported(translator, "exportMode=2;startFrame=1;endFrame=5;"));
     ASSERT_EQ(m.size(), 7u);
     for (int f = 1; f <= 5; ++f)
         EXPECT_EQ(numbers(m[static_cast<std::size_t>(f) + 1]),
@@ -301,16 +188,15 @@ TEST_F(ReliabilityExport, CurvesWithDifferentKeyCounts) {
 TEST_F(ReliabilityExport, NonFiniteValuesReadBack) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const MObject root = joint(MObject::kNullObj, "Root");
-    const MObject tip = joint(root, "Tip", inf, -inf, nan);
-    joint(tip, "End", 0, 1, 0);
+    const MObject root = makeJoint(MObject::kNullObj, "Root");
+    const MObject tip = makeJoint(root, "Tip", inf, -inf, nan);
+    makeJoint(tip, "End", 0, 1, 0);
     animate(root, "translateX", {{1, nan}, {2, inf}, {3, -inf}, {4, 1}});
     animate(tip, "rotateX", {{1, -inf}, {2, nan}, {3, inf}, {4, 0}});
     select({root});
-    const Outcome out = run("");
-    ASSERT_TRUE(out.ok) << out.messages;
-    EXPECT_NE(out.text.find("\tOFFSET inf -inf nan\n"), std::string::npos) << out.text;
-    const std::vector<std::string> m = motion(out.text);
+    const std::string text = exported("");
+    EXPECT_NE(text.find("\tOFFSET inf -inf nan\n"), std::string::npos) << text;
+    const std::vector<std::string> m = motionLines(text);
     ASSERT_EQ(m.size(), 6u);
     EXPECT_EQ(m[2], "nan -inf ");
     EXPECT_EQ(m[3], "inf nan ");
@@ -345,14 +231,12 @@ TEST_F(ReliabilityExport, UiUnitsOutsideTheTable) {
         SCOPED_TRACE(c.framesPerSecond);
         standin::resetScene();
         ASSERT_EQ(MTime::setUIUnit(c.unit), MS::kSuccess);
-        const MObject root = joint(MObject::kNullObj, "Root");
-        joint(root, "Tip", 0, 1, 0);
+        const MObject root = makeRootWithTip();
         animate(root, "translateX", {{0, 0}, {1e6, 1e6}});  // value = UI frame
         select({root});
         BvhExport translator;
-        Outcome out = run(translator, "exportMode=2;startFrame=0;endFrame=2;");
-        ASSERT_TRUE(out.ok) << out.messages;
-        std::vector<std::string> m = motion(out.text);
+        std::vector<std::string> m =
+            motionLines(exported(translator, "exportMode=2;startFrame=0;endFrame=2;"));
         ASSERT_GE(m.size(), 2u);
         EXPECT_NEAR(std::strtod(m[1].substr(12).c_str(), nullptr), 1 / c.framesPerSecond,
                     1e-5 / c.framesPerSecond)
@@ -360,11 +244,8 @@ TEST_F(ReliabilityExport, UiUnitsOutsideTheTable) {
 
         // Resampled at 30 frames per second, line k lies k/30 seconds after frame 0.
         const int end = static_cast<int>(std::ceil(c.framesPerSecond / 30)) + 1;
-        out =
-            run(translator,
-                "exportMode=3;frameRateNum=30;startFrame=0;endFrame=" + std::to_string(end) + ";");
-        ASSERT_TRUE(out.ok) << out.messages;
-        m = motion(out.text);
+        m = motionLines(exported(translator, "exportMode=3;frameRateNum=30;startFrame=0;endFrame=" +
+                                                 std::to_string(end) + ";"));
         ASSERT_GE(m.size(), 4u);
         EXPECT_NEAR(numbers(m[3]).at(0), c.framesPerSecond / 30, 1e-3) << "line 1 at 1/30 s";
     }
@@ -373,8 +254,7 @@ TEST_F(ReliabilityExport, UiUnitsOutsideTheTable) {
 // Targets that cannot be written: the export fails with one message naming the path, and
 // nothing at the path changes.
 TEST_F(ReliabilityExport, TargetsThatCannotBeWritten) {
-    const MObject root = joint(MObject::kNullObj, "Root");
-    joint(root, "Tip", 0, 1, 0);
+    const MObject root = makeRootWithTip();
     animate(root, "rotateX", {{1, 0}, {2, 1}});
     select({root});
     std::vector<std::string> targets = {"/dev/full", (folder_ / "no" / "folder.bvh").string(),
@@ -385,15 +265,15 @@ TEST_F(ReliabilityExport, TargetsThatCannotBeWritten) {
         if (fs::exists("/proc/sys/kernel/ostype")) readOnly = "/proc/sys/kernel/ostype";
     } else {
         readOnly = (folder_ / "read-only.bvh").string();
-        std::ofstream(readOnly) << "kept\n";
+        writeFile(readOnly, "kept\n");
         fs::permissions(readOnly, fs::perms::owner_read);
     }
     if (!readOnly.empty()) targets.push_back(readOnly);
     const std::string before = readOnly.empty() ? "" : readFile(readOnly);
     for (const std::string& target : targets) {
         SCOPED_TRACE(target);
-        const Outcome out = run("", target);
-        EXPECT_FALSE(out.ok);
+        const ExportRun out = run("", target);
+        EXPECT_FALSE(out.success);
         ASSERT_EQ(lines(out.messages).size(), 1u) << out.messages;
         EXPECT_EQ(out.messages.rfind(target + ": ", 0), 0u) << out.messages;
         expectNoLeftovers();
@@ -408,11 +288,11 @@ TEST_F(ReliabilityExport, TargetsThatCannotBeWritten) {
 // and the selection change; each export writes what its own settings say, and a failure
 // neither leaves a file nor spoils the next export.
 TEST_F(ReliabilityExport, OneTranslatorManyExports) {
-    const MObject a = joint(MObject::kNullObj, "A");
-    joint(a, "ATip", 0, 1, 0);
+    const MObject a = makeJoint(MObject::kNullObj, "A");
+    makeJoint(a, "ATip", 0, 1, 0);
     animate(a, "translateX", {{0, 0}, {10, 10}, {20, 20}, {30, 30}});
-    const MObject b = joint(MObject::kNullObj, "B");
-    joint(b, "BTip", 0, 1, 0);
+    const MObject b = makeJoint(MObject::kNullObj, "B");
+    makeJoint(b, "BTip", 0, 1, 0);
     animate(b, "rotateY", {{0, 0}, {5, 1}});
     struct Step {
         std::vector<MObject> selection;
@@ -446,15 +326,15 @@ TEST_F(ReliabilityExport, OneTranslatorManyExports) {
         SCOPED_TRACE("export " + std::to_string(i) + ": " + step.options);
         select(step.selection);
         fs::remove(path_);
-        const Outcome out = run(translator, step.options, step.target);
-        EXPECT_EQ(out.ok, step.ok) << out.messages;
+        const ExportRun out = run(translator, step.options, step.target);
+        EXPECT_EQ(out.success, step.ok) << out.messages;
         if (!step.ok) {
             EXPECT_EQ(lines(out.messages).size(), 1u) << out.messages;
             EXPECT_FALSE(fs::exists(path_));
             continue;
         }
         EXPECT_EQ(out.messages, "");
-        const std::vector<std::string> m = motion(out.text);
+        const std::vector<std::string> m = motionLines(out.text);
         ASSERT_GE(m.size(), 3u) << out.text;
         EXPECT_EQ(m[0], step.frames);
         EXPECT_EQ(m[2], step.firstValue);
