@@ -11,6 +11,7 @@
 #include "bvh_reference.h"
 #include "import/BvhImport.h"
 #include "standin/Standin.h"
+#include "test_support.h"
 
 namespace {
 
@@ -20,10 +21,9 @@ using bvhref::runImport;
 using bvhref::sceneRotationOrder;
 using bvhref::sceneTranslation;
 using bvhref::writeTempFile;
+using bvhtest::importText;
+using bvhtest::kAttributes;
 using Paths = std::vector<std::string>;
-
-const char* const kAttributes[] = {"translateX", "translateY", "translateZ",
-                                   "rotateX",    "rotateY",    "rotateZ"};
 
 // Hips with six channels, two branches, end sites below both.
 const std::string kTwoLegs =
@@ -80,15 +80,20 @@ void expectVec(const bvhref::Vec3& actual, const bvhref::Vec3& expected, const s
         EXPECT_NEAR(actual[a], expected[a], 1e-9) << what << " axis " << a;
 }
 
-class ImportHierarchy : public testing::Test {
+class ImportHierarchy : public bvhtest::ImportTest {
 protected:
-    void SetUp() override { standin::resetScene(); }
-    void TearDown() override { bvhref::removeTempFiles(); }
+    /// Imports `text` with the registered defaults and lists the joints at and below `root`;
+    /// nothing (and a failure) when the import fails.
+    static Paths importedJoints(const std::string& text, const std::string& root) {
+        const auto run = importText(text);
+        EXPECT_TRUE(run.success) << run.messages;
+        return run.success ? bvhref::sceneJointPaths(root) : Paths{};
+    }
 };
 
 TEST_F(ImportHierarchy, OneJointPerBlockNamedAndParentedAsInTheFile) {
     BvhImport imp;
-    const auto run = runImport(imp, writeTempFile(kTwoLegs), bvhref::kDefaultImportOptions);
+    const auto run = importText(imp, kTwoLegs);
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(run.messages, "");
     const auto top = standin::topLevelNodes();
@@ -118,7 +123,7 @@ TEST_F(ImportHierarchy, OneJointPerBlockNamedAndParentedAsInTheFile) {
 
 TEST_F(ImportHierarchy, ScaleMultipliesEveryOffset) {
     BvhImport imp;
-    ASSERT_TRUE(runImport(imp, writeTempFile(kTwoLegs), "scale=2;").success);
+    ASSERT_TRUE(importText(imp, kTwoLegs, "scale=2;").success);
     expectVec(sceneTranslation(kTwoLegsJoints[0]), {2, 4, 6}, "Hips");
     expectVec(sceneTranslation(kTwoLegsJoints[2]), {0, -12, 0}, "LeftFoot");
     expectVec(sceneTranslation(kTwoLegsJoints[3]), {0, 0, 4}, "EffectorLeftFoot");
@@ -137,8 +142,7 @@ TEST_F(ImportHierarchy, RotationOrderFromTheOptionOrFromTheFirstChannelsLine) {
     for (const auto& c : cases) {
         standin::resetScene();
         BvhImport imp;
-        const auto run =
-            runImport(imp, writeTempFile(kTwoLegs), std::string("rotationOrder=") + c.option + ";");
+        const auto run = importText(imp, kTwoLegs, std::string("rotationOrder=") + c.option + ";");
         ASSERT_TRUE(run.success) << run.messages;
         for (const auto& path :
              {kTwoLegsJoints[0], kTwoLegsJoints[1], kTwoLegsJoints[2], kTwoLegsJoints[4]})
@@ -169,7 +173,7 @@ TEST_F(ImportHierarchy, ChannelOrderNamesTheRotationOrder) {
         const std::string text = withMotion(std::string("ROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 ") +
                                                 c.channels + "\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\n",
                                             3);
-        ASSERT_TRUE(runImport(imp, writeTempFile(text), "rotationOrder=auto;").success);
+        ASSERT_TRUE(importText(imp, text, "rotationOrder=auto;").success);
         EXPECT_EQ(std::string(imp.rotationOrder.asChar()), c.order) << c.channels;
         EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), c.transformOrder) << c.channels;
         EXPECT_EQ(imp.fileRotationOrder, c.eulerOrder) << c.channels;
@@ -183,7 +187,7 @@ TEST_F(ImportHierarchy, AutoOrderComesFromTheFirstChannelsLineOnly) {
         "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\n",
         6);
     BvhImport imp;
-    ASSERT_TRUE(runImport(imp, writeTempFile(text), "rotationOrder=auto;").success);
+    ASSERT_TRUE(importText(imp, text, "rotationOrder=auto;").success);
     EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZYX");
     EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), 6);
     EXPECT_EQ(sceneRotationOrder("|bvh_import|A|B"), 6)
@@ -203,8 +207,7 @@ TEST_F(ImportHierarchy, AutoOrderStaysResolvedForTheNextRead) {
 
 TEST_F(ImportHierarchy, WithoutAnimationNoChannelIsBound) {
     BvhImport imp;
-    ASSERT_TRUE(
-        runImport(imp, writeTempFile(kTwoLegs), "importAnimation=0;rotationOrder=ZYX;").success);
+    ASSERT_TRUE(importText(imp, kTwoLegs, "importAnimation=0;rotationOrder=ZYX;").success);
     EXPECT_EQ(bvhref::sceneJointPaths("|bvh_import|Hips"), kTwoLegsJoints)
         << "joints and end sites are still made";
     for (const auto& path : kTwoLegsJoints) {
@@ -220,7 +223,7 @@ TEST_F(ImportHierarchy, ImportWithoutJointsLeavesTheRootOffsetAlone) {
     imp.rootOffset[0] = 9;
     imp.rootOffset[1] = 8;
     imp.rootOffset[2] = 7;
-    ASSERT_TRUE(runImport(imp, writeTempFile(kTwoLegs), "importSkelton=0;").success);
+    ASSERT_TRUE(importText(imp, kTwoLegs, "importSkelton=0;").success);
     EXPECT_DOUBLE_EQ(imp.rootOffset[0], 9);
     EXPECT_DOUBLE_EQ(imp.rootOffset[1], 8);
     EXPECT_DOUBLE_EQ(imp.rootOffset[2], 7);
@@ -247,9 +250,7 @@ TEST_F(ImportHierarchy, BraceLinesAndSurplusClosingBraces) {
     const std::string text =
         "HIERARCHY\n}\n}\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 0\nJOINT B\n{\n{\nOFFSET 1 0 0\n"
         "CHANNELS 0\n}\n}\n}\n}\nMOTION\nFrames: 0\nFrame Time: 0.1\n";
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
-    EXPECT_EQ(bvhref::sceneJointPaths("|bvh_import|A"),
-              (Paths{"|bvh_import|A", "|bvh_import|A|B"}));
+    EXPECT_EQ(importedJoints(text, "|bvh_import|A"), (Paths{"|bvh_import|A", "|bvh_import|A|B"}));
 }
 
 TEST_F(ImportHierarchy, KeywordsAreFoundAnywhereInALine) {
@@ -257,9 +258,7 @@ TEST_F(ImportHierarchy, KeywordsAreFoundAnywhereInALine) {
         "xROOT A\n{\nmy OFFSET 1 2 3\n CHANNELS 1 Xposition\n"
         "  theJOINT B\n{\nOFFSET 0 1 0\nCHANNELS 0\n}x\n}\n",
         1);
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
-    EXPECT_EQ(bvhref::sceneJointPaths("|bvh_import|A"),
-              (Paths{"|bvh_import|A", "|bvh_import|A|B"}));
+    EXPECT_EQ(importedJoints(text, "|bvh_import|A"), (Paths{"|bvh_import|A", "|bvh_import|A|B"}));
     expectVec(sceneTranslation("|bvh_import|A"), {1, 2, 3}, "A");
 }
 
@@ -271,9 +270,7 @@ TEST_F(ImportHierarchy, KeywordTextInsideANameIsPartOfTheName) {
         "JOINT CHANNELS_3\n{\nOFFSET 0 0 1\nCHANNELS 0\n"
         "End Site\n{\nOFFSET 0 0 2\n}\n}\n}\n}\n}\n",
         0);
-    const auto run = runImport(writeTempFile(text), bvhref::kDefaultImportOptions);
-    ASSERT_TRUE(run.success) << run.messages;
-    EXPECT_EQ(bvhref::sceneJointPaths("|bvh_import|Hips"),
+    EXPECT_EQ(importedJoints(text, "|bvh_import|Hips"),
               (Paths{"|bvh_import|Hips", "|bvh_import|Hips|LeftFootEnd",
                      "|bvh_import|Hips|LeftFootEnd|OFFSETx",
                      "|bvh_import|Hips|LeftFootEnd|OFFSETx|CHANNELS_3",
@@ -286,8 +283,7 @@ TEST_F(ImportHierarchy, ClosingBraceInsideANameDoesNotCloseABlock) {
         "ROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 0\nJOINT a}b\n{\nOFFSET 1 0 0\nCHANNELS 0\n"
         "JOINT c\n{\nOFFSET 0 1 0\nCHANNELS 0\n}\n}\n}\n",
         0);
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
-    const auto joints = bvhref::sceneJointPaths("|bvh_import|Hips");
+    const auto joints = importedJoints(text, "|bvh_import|Hips");
     ASSERT_EQ(joints.size(), 3u);
     // Whatever the host makes of the name, c is a child of the second joint.
     EXPECT_EQ(joints[2], joints[1] + "|c");
@@ -302,7 +298,7 @@ TEST_F(ImportHierarchy, MissingNamesAndEndSiteSpellings) {
         "JOINT Site\n{\nOFFSET 3 0 0\nCHANNELS 0\n}\n"
         "}\n",
         0);
-    const auto run = runImport(writeTempFile(text), bvhref::kDefaultImportOptions);
+    const auto run = importText(text);
     ASSERT_TRUE(run.success) << run.messages;
     const auto top = standin::topLevelNodes();
     ASSERT_EQ(top.size(), 1u);
@@ -328,7 +324,7 @@ TEST_F(ImportHierarchy, MissingOffsetNumbersReadAsZero) {
         "ROOT A\n{\nOFFSET 1 2\nCHANNELS 0\nJOINT B\n{\nOFFSET\nCHANNELS 0\nJOINT C\n{\n"
         "OFFSET 4 x 6\nCHANNELS 0\n}\n}\n}\n",
         0);
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(text).success);
     expectVec(sceneTranslation("|bvh_import|A"), {1, 2, 0}, "A");
     expectVec(sceneTranslation("|bvh_import|A|B"), {0, 0, 0}, "B");
     expectVec(sceneTranslation("|bvh_import|A|B|C"), {4, 0, 6}, "C");
@@ -342,7 +338,7 @@ TEST_F(ImportHierarchy, EveryRootStartsASkeletonUnderTheSameTransform) {
         "ROOT B\n{\nOFFSET 5 0 0\nCHANNELS 1 Xposition\nJOINT B1\n{\nOFFSET 0 2 0\n"
         "CHANNELS 1 Zrotation\n}\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n10 20 30 40\n";
-    const auto run = runImport(writeTempFile(text), bvhref::kDefaultImportOptions);
+    const auto run = importText(text);
     ASSERT_TRUE(run.success) << run.messages;
     const auto top = standin::topLevelNodes();
     ASSERT_EQ(top.size(), 1u);
@@ -392,7 +388,7 @@ TEST_F(ImportHierarchy, DeclaredChannelCountIsNotUsed) {
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 2 Xposition Yposition Zposition\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n";
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(text).success);
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateZ"),
               (std::vector<std::pair<double, double>>{{1, 3}}));
 }
@@ -400,12 +396,9 @@ TEST_F(ImportHierarchy, DeclaredChannelCountIsNotUsed) {
 // Every sample: one joint per OFFSET line, named and parented as in the file, with the
 // scaled offsets, under one transform.
 TEST_F(ImportHierarchy, SampleSkeletons) {
-    const auto files = bvhref::sampleFiles();
-    BVHREF_REQUIRE_SAMPLES(files);
-    for (const std::string& path : files) {
-        bvhref::BvhFile ref;
-        std::string error;
-        ASSERT_TRUE(bvhref::loadBvh(path, ref, error)) << error;
+    const auto samples = bvhtest::referenceSamples();
+    BVHREF_REQUIRE_SAMPLES(samples);
+    for (const auto& [path, ref] : samples) {
         std::string bytes;
         ASSERT_TRUE(bvhref::readFile(path, bytes));
         std::size_t offsetLines = 0;

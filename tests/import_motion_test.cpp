@@ -13,31 +13,20 @@
 #include "bvh_reference.h"
 #include "import/BvhImport.h"
 #include "standin/Standin.h"
+#include "test_support.h"
 
 namespace {
 
 using bvhref::curveKeys;
 using bvhref::runImport;
 using bvhref::writeTempFile;
-using Keys = std::vector<std::pair<double, double>>;
+using bvhtest::importText;
+using bvhtest::kAttributes;
+using bvhtest::kDeg;
+using bvhtest::Keys;
+using bvhtest::timesOf;
+using bvhtest::valuesOf;
 using Times = std::vector<double>;
-
-constexpr double kDeg = 3.14159 / 180.0;  // the import's degrees-to-radians factor
-
-const char* const kAttributes[] = {"translateX", "translateY", "translateZ",
-                                   "rotateX",    "rotateY",    "rotateZ"};
-
-Times timesOf(const Keys& keys) {
-    Times times;
-    for (const auto& k : keys) times.push_back(k.first);
-    return times;
-}
-
-std::vector<double> valuesOf(const Keys& keys) {
-    std::vector<double> values;
-    for (const auto& k : keys) values.push_back(k.second);
-    return values;
-}
 
 // A root A with one position channel: frame line f holds the value f (its own number).
 std::string countingFile(int frames, const std::string& frameTimeLine = "Frame Time: 0.04\n") {
@@ -57,15 +46,11 @@ std::string rotationFile(const std::string& channels, const std::vector<std::str
     return text;
 }
 
-class ImportMotion : public testing::Test {
-protected:
-    void SetUp() override { standin::resetScene(); }
-    void TearDown() override { bvhref::removeTempFiles(); }
-};
+class ImportMotion : public bvhtest::ImportTest {};
 
 TEST_F(ImportMotion, EveryFrameLineIsKeyedAtItsNumber) {
     BvhImport imp;
-    const auto run = runImport(imp, writeTempFile(countingFile(5)), bvhref::kDefaultImportOptions);
+    const auto run = importText(imp, countingFile(5));
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     EXPECT_EQ(timesOf(keys), (Times{1, 2, 3, 4, 5}))
@@ -113,8 +98,8 @@ TEST_F(ImportMotion, FrameRanges) {
 }
 
 TEST_F(ImportMotion, KeysFollowTheFrameTimeWithoutWholeUnits) {
-    const auto run = runImport(writeTempFile(countingFile(6, "Frame Time: 0.0083333\n")),
-                               "inputKeys=0;frameRate=0;frameRateNum=24;startTime=2;");
+    const auto run = importText(countingFile(6, "Frame Time: 0.0083333\n"),
+                                "inputKeys=0;frameRate=0;frameRateNum=24;startTime=2;");
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     ASSERT_EQ(keys.size(), 6u);
@@ -129,12 +114,10 @@ TEST_F(ImportMotion, KeysFollowTheFrameTimeWithoutWholeUnits) {
 
 TEST_F(ImportMotion, FrameTimeIsRead) {
     BvhImport imp;
-    ASSERT_TRUE(
-        runImport(imp, writeTempFile(countingFile(2, "Frame Time: 0.0333333\n")), "").success);
+    ASSERT_TRUE(importText(imp, countingFile(2, "Frame Time: 0.0333333\n"), "").success);
     EXPECT_DOUBLE_EQ(imp.frameTime, 0.0333333);
     standin::resetScene();
-    ASSERT_TRUE(
-        runImport(imp, writeTempFile(countingFile(2, "Frame   Time:   1.5e-2  \n")), "").success);
+    ASSERT_TRUE(importText(imp, countingFile(2, "Frame   Time:   1.5e-2  \n"), "").success);
     EXPECT_DOUBLE_EQ(imp.frameTime, 0.015) << "the last token of the line";
 }
 
@@ -155,11 +138,10 @@ TEST_F(ImportMotion, WithoutAFrameTimeLineKeysAreOneFrameApart) {
 TEST_F(ImportMotion, FrameTimeOfAnEarlierReadIsNotReused) {
     BvhImport imp;
     const std::string options = "inputKeys=0;frameRate=0;frameRateNum=10;startTime=0;";
-    ASSERT_TRUE(
-        runImport(imp, writeTempFile(countingFile(2, "Frame Time: 0.5\n")), options).success);
+    ASSERT_TRUE(importText(imp, countingFile(2, "Frame Time: 0.5\n"), options).success);
     EXPECT_EQ(timesOf(curveKeys("|bvh_import|A", "translateX")), (Times{0, 5}));
     standin::resetScene();
-    ASSERT_TRUE(runImport(imp, writeTempFile(countingFile(2, "")), options).success);
+    ASSERT_TRUE(importText(imp, countingFile(2, ""), options).success);
     const Times times = timesOf(curveKeys("|bvh_import|A", "translateX"));
     ASSERT_EQ(times.size(), 2u);
     EXPECT_NEAR(times[1], 1, 2e-7) << "one frame of frameRateNum, not the last file's frame time";
@@ -186,9 +168,8 @@ TEST_F(ImportMotion, HeaderLinesAreNotFrames) {
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\nFrames: 7\n"
         "Frame Time: 0.5\n100\n200\n300\n";
     BvhImport imp;
-    ASSERT_TRUE(runImport(imp, writeTempFile(text),
-                          "importFrameRange=3;startFrame=2;endFrame=2;startTime=1;")
-                    .success);
+    ASSERT_TRUE(
+        importText(imp, text, "importFrameRange=3;startFrame=2;endFrame=2;startTime=1;").success);
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 200}}));
     EXPECT_EQ(imp.currentFrame, 4);
 }
@@ -198,7 +179,7 @@ TEST_F(ImportMotion, BlankLinesAreNotFrames) {
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n\nFrames: 3\n"
         "Frame Time: 0.5\n1\n\n   \n\t\n \t \r\n2\n3\n\n";
     BvhImport imp;
-    const auto run = runImport(imp, writeTempFile(text), bvhref::kDefaultImportOptions);
+    const auto run = importText(imp, text);
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(run.messages, "");
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 1}, {2, 2}, {3, 3}}));
@@ -232,7 +213,7 @@ TEST_F(ImportMotion, NumbersInExponentNotation) {
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 4e-2\n1e-05 1.5e+06 -2.5E1\n";
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(text).success);
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 1e-05}}));
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateY"), (Keys{{1, 1.5e+06}}));
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateZ"), (Keys{{1, -25}}));
@@ -244,7 +225,7 @@ TEST_F(ImportMotion, PositionKeysAreScaledValuesPlusTheJointsOwnOffset) {
         "JOINT B\n{\nOFFSET 5 6 7\nCHANNELS 3 Zposition Xposition Yposition\n}\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n10 0 0 1 2 3\n";
     BvhImport imp;
-    ASSERT_TRUE(runImport(imp, writeTempFile(text), "scale=2;").success);
+    ASSERT_TRUE(importText(imp, text, "scale=2;").success);
     for (int a = 0; a < 3; ++a) EXPECT_DOUBLE_EQ(imp.rootOffset[a], 2.0 * (a + 1));
     EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateX")), std::vector<double>{22});
     EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateY")), std::vector<double>{4});
@@ -262,7 +243,7 @@ TEST_F(ImportMotion, RotationsAreRadians) {
         "JOINT B\n{\nOFFSET 0 1 0\nCHANNELS 1 Yrotation\n"
         "JOINT C\n{\nOFFSET 0 1 0\nCHANNELS 2 Xrotation Zrotation\n}\n}\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n30 -20 350 90 179 -45\n";
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(text).success);
     const struct {
         const char* path;
         const char* attribute;
@@ -307,9 +288,7 @@ TEST_F(ImportMotion, OneOrTwoRotationChannelsAreNotFiltered) {
         const std::vector<std::string> frames =
             count == 1 ? std::vector<std::string>{"179", "-179", "350"}
                        : std::vector<std::string>{"0 179", "0 -179", "0 350"};
-        ASSERT_TRUE(runImport(writeTempFile(rotationFile(channels, frames, count)),
-                              bvhref::kDefaultImportOptions)
-                        .success);
+        ASSERT_TRUE(importText(rotationFile(channels, frames, count)).success);
         const std::vector<double> x = valuesOf(curveKeys("|bvh_import|A", "rotateX"));
         ASSERT_EQ(x.size(), 3u) << channels;
         EXPECT_NEAR(x[0], 179 * kDeg, 1e-12) << channels;
@@ -366,7 +345,7 @@ TEST_F(ImportMotion, EachJointIsReadInItsOwnChannelOrder) {
         "JOINT B\n{\nOFFSET 0 1 0\nCHANNELS 3 Xrotation Yrotation Zrotation\n"
         "JOINT C\n{\nOFFSET 0 1 0\nCHANNELS 3 Yrotation Zrotation Xrotation\n}\n}\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n10 20 30 40 50 60 70 80 90\n";
-    ASSERT_TRUE(runImport(writeTempFile(text), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(text).success);
     bvhref::BvhFile ref;
     std::string error;
     ASSERT_TRUE(bvhref::parseBvh(text, ref, error)) << error;
@@ -383,8 +362,7 @@ TEST_F(ImportMotion, EachJointIsReadInItsOwnChannelOrder) {
 
 TEST_F(ImportMotion, PasteRangeStopsAtTheEndTime) {
     BvhImport imp;
-    auto run = runImport(imp, writeTempFile(countingFile(20)),
-                         "pasteTimeRange=3;endTime=10.5;startTime=1;");
+    auto run = importText(imp, countingFile(20), "pasteTimeRange=3;endTime=10.5;startTime=1;");
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     EXPECT_EQ(timesOf(keys), (Times{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10.5}));
@@ -393,21 +371,20 @@ TEST_F(ImportMotion, PasteRangeStopsAtTheEndTime) {
 
     // The key at 10.5 holds the value of the curve that frames 1 to 11 make.
     standin::resetScene();
-    ASSERT_TRUE(runImport(writeTempFile(countingFile(11)), "startTime=1;").success);
+    ASSERT_TRUE(importText(countingFile(11), "startTime=1;").success);
     const double expected = bvhref::sceneValue("|bvh_import|A", "translateX", 10.5);
     ASSERT_FALSE(keys.empty());
     EXPECT_DOUBLE_EQ(keys.back().second, expected);
 }
 
 TEST_F(ImportMotion, PasteRangeKeepsLaterKeysOfAnimatedJoints) {
-    ASSERT_TRUE(runImport(writeTempFile(countingFile(20)), "startTime=1;").success);
+    ASSERT_TRUE(importText(countingFile(20), "startTime=1;").success);
     bvhref::selectNodes({"|bvh_import|A"});
     std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n"
         "Frames: 3\nFrame Time: 0.04\n";
     for (int f = 1; f <= 20; ++f) text += std::to_string(100 + f) + "\n";
-    const auto run = runImport(writeTempFile(text),
-                               "importSkelton=2;pasteTimeRange=3;endTime=10.5;startTime=1;");
+    const auto run = importText(text, "importSkelton=2;pasteTimeRange=3;endTime=10.5;startTime=1;");
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     const Times times = timesOf(keys);
@@ -481,6 +458,28 @@ std::map<std::string, Keys> allKeys(const std::vector<std::string>& joints) {
     return keys;
 }
 
+// Every curve of `expected` is in `actual` with keys at the same times with the same values:
+// within `tolerance`, or to a few units in the last place when it is 0.
+void expectSameKeys(const std::map<std::string, Keys>& actual,
+                    const std::map<std::string, Keys>& expected, const std::string& path,
+                    double tolerance) {
+    for (const auto& entry : expected) {
+        const auto it = actual.find(entry.first);
+        ASSERT_NE(it, actual.end()) << path << " " << entry.first;
+        ASSERT_EQ(it->second.size(), entry.second.size()) << entry.first;
+        for (std::size_t k = 0; k < entry.second.size(); ++k) {
+            const auto& [time, value] = it->second[k];
+            if (tolerance == 0) {
+                EXPECT_DOUBLE_EQ(time, entry.second[k].first) << entry.first;
+                EXPECT_DOUBLE_EQ(value, entry.second[k].second) << entry.first;
+            } else {
+                EXPECT_NEAR(time, entry.second[k].first, tolerance) << entry.first;
+                EXPECT_NEAR(value, entry.second[k].second, tolerance) << entry.first;
+            }
+        }
+    }
+}
+
 // Checks the scene that a default import of `ref` made: keys per frame on every channel,
 // translations, rotations as rotations, and world positions of every node in every frame.
 void checkSampleScene(const bvhref::BvhFile& ref, const std::string& what) {
@@ -544,12 +543,9 @@ void checkSampleScene(const bvhref::BvhFile& ref, const std::string& what) {
 }
 
 TEST_F(ImportMotion, SamplesKeepTheirPoses) {
-    const auto files = bvhref::sampleFiles();
-    BVHREF_REQUIRE_SAMPLES(files);
-    for (const std::string& path : files) {
-        bvhref::BvhFile ref;
-        std::string error;
-        ASSERT_TRUE(bvhref::loadBvh(path, ref, error)) << error;
+    const auto samples = bvhtest::referenceSamples();
+    BVHREF_REQUIRE_SAMPLES(samples);
+    for (const auto& [path, ref] : samples) {
         standin::resetScene();
         const auto run = runImport(path, bvhref::kDefaultImportOptions);
         ASSERT_TRUE(run.success) << path << ": " << run.messages;
@@ -558,12 +554,9 @@ TEST_F(ImportMotion, SamplesKeepTheirPoses) {
 }
 
 TEST_F(ImportMotion, SamplesAnimationOnlyImportGivesTheSameKeys) {
-    const auto files = bvhref::sampleFiles();
-    BVHREF_REQUIRE_SAMPLES(files);
-    for (const std::string& path : files) {
-        bvhref::BvhFile ref;
-        std::string error;
-        ASSERT_TRUE(bvhref::loadBvh(path, ref, error)) << error;
+    const auto samples = bvhtest::referenceSamples();
+    BVHREF_REQUIRE_SAMPLES(samples);
+    for (const auto& [path, ref] : samples) {
         const std::string rootPath = "|bvh_import|" + ref.nodes.at(0).name;
 
         standin::resetScene();
@@ -583,45 +576,35 @@ TEST_F(ImportMotion, SamplesAnimationOnlyImportGivesTheSameKeys) {
         EXPECT_EQ(standin::topLevelNodes().size(), 1u) << path;
         const auto actual = allKeys(bvhref::sceneJointPaths(rootPath));
         EXPECT_EQ(actual.size(), expected.size()) << path;
-        for (const auto& entry : expected) {
-            const auto it = actual.find(entry.first);
-            ASSERT_NE(it, actual.end()) << path << " " << entry.first;
-            ASSERT_EQ(it->second.size(), entry.second.size()) << entry.first;
-            for (std::size_t k = 0; k < entry.second.size(); ++k) {
-                EXPECT_DOUBLE_EQ(it->second[k].first, entry.second[k].first) << entry.first;
-                EXPECT_DOUBLE_EQ(it->second[k].second, entry.second[k].second) << entry.first;
-            }
-        }
+        expectSameKeys(actual, expected, path, 0);
     }
 }
 
 // --- end to end through the command-line host --------------------------------------------
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+using bvhtest::shellQuote;
 
 class ImportEndToEnd : public ImportMotion {
 protected:
     // Runs bvhhost with `arguments`, collecting its standard output and error.
     void host(const std::string& arguments, std::string& output, int& status) {
-        status = bvhref::runCommand(quoted(BVHIO_BVHHOST) + " " + arguments, output);
+        status = bvhref::runCommand(shellQuote(BVHIO_BVHHOST) + " " + arguments, output);
     }
 };
 
 TEST_F(ImportEndToEnd, SamplesThroughTheCommandLineHost) {
-    const auto files = bvhref::sampleFiles();
-    BVHREF_REQUIRE_SAMPLES(files);
+    const auto samples = bvhtest::referenceSamples();
+    BVHREF_REQUIRE_SAMPLES(samples);
     if (!std::filesystem::exists(BVHIO_BVHHOST)) GTEST_SKIP() << "no bvhhost at " << BVHIO_BVHHOST;
-    for (const std::string& path : files) {
-        bvhref::BvhFile ref;
+    for (const auto& [path, ref] : samples) {
         std::string error;
-        ASSERT_TRUE(bvhref::loadBvh(path, ref, error)) << error;
         const std::string rootPath = "|bvh_import|" + ref.nodes.at(0).name;
 
         // Skeleton import with the registered defaults.
         const std::string full = bvhref::tempPath(".json");
         std::string output;
         int status = 0;
-        host("import " + quoted(path) + " --save " + quoted(full), output, status);
+        host("import " + shellQuote(path) + " --save " + shellQuote(full), output, status);
         if (status == 2 && output.find("import") != std::string::npos &&
             output.find("unknown") != std::string::npos)
             GTEST_SKIP() << "bvhhost has no import command yet: " << output;
@@ -634,29 +617,21 @@ TEST_F(ImportEndToEnd, SamplesThroughTheCommandLineHost) {
         // A skeleton without animation, then the motion onto it by selection.
         const std::string skeleton = bvhref::tempPath(".json");
         const std::string animated = bvhref::tempPath(".json");
-        host(
-            "import " + quoted(path) + " --options 'importAnimation=0;' --save " + quoted(skeleton),
-            output, status);
+        host("import " + shellQuote(path) + " --options 'importAnimation=0;' --save " +
+                 shellQuote(skeleton),
+             output, status);
         ASSERT_EQ(status, 0) << output;
-        host("import " + quoted(path) + " --scene " + quoted(skeleton) + " --select " +
-                 quoted(rootPath) + " --options " +
-                 quoted(std::string(bvhref::kDefaultImportOptions) + "importSkelton=2;") +
-                 " --save " + quoted(animated),
+        host("import " + shellQuote(path) + " --scene " + shellQuote(skeleton) + " --select " +
+                 shellQuote(rootPath) + " --options " +
+                 shellQuote(std::string(bvhref::kDefaultImportOptions) + "importSkelton=2;") +
+                 " --save " + shellQuote(animated),
              output, status);
         ASSERT_EQ(status, 0) << path << ": " << output;
         standin::resetScene();
         ASSERT_TRUE(standin::loadSceneFile(animated, error)) << error;
         const auto actual = allKeys(bvhref::sceneJointPaths(rootPath));
         ASSERT_EQ(actual.size(), expected.size()) << path;
-        for (const auto& entry : expected) {
-            const auto it = actual.find(entry.first);
-            ASSERT_NE(it, actual.end()) << path << " " << entry.first;
-            ASSERT_EQ(it->second.size(), entry.second.size()) << entry.first;
-            for (std::size_t k = 0; k < entry.second.size(); ++k) {
-                EXPECT_NEAR(it->second[k].first, entry.second[k].first, 1e-9) << entry.first;
-                EXPECT_NEAR(it->second[k].second, entry.second[k].second, 1e-9) << entry.first;
-            }
-        }
+        expectSameKeys(actual, expected, path, 1e-9);
     }
 }
 
@@ -665,7 +640,7 @@ TEST_F(ImportEndToEnd, MissingFileFailsWithTheMessage) {
     const std::string missing = bvhref::tempPath(".bvh");
     std::string output;
     int status = 0;
-    host("import " + quoted(missing), output, status);
+    host("import " + shellQuote(missing), output, status);
     if (status == 2) GTEST_SKIP() << "bvhhost cannot import yet: " << output;
     EXPECT_EQ(status, 1);
     EXPECT_EQ(output, missing + ": could not be opened for reading\n");

@@ -16,42 +16,16 @@
 #include "bvh_reference.h"
 #include "import/BvhImport.h"
 #include "standin/Standin.h"
+#include "test_support.h"
 
 namespace {
 
 using bvhref::curveKeys;
 using bvhref::runImport;
 using bvhref::writeTempFile;
-
-// One root with six channels and one joint with three; frame values are easy to recognise.
-const std::string kSmallFile =
-    "HIERARCHY\n"
-    "ROOT Hips\n"
-    "{\n"
-    "\tOFFSET 1 2 3\n"
-    "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Yrotation Xrotation\n"
-    "\tJOINT Spine\n"
-    "\t{\n"
-    "\t\tOFFSET 0 10 0\n"
-    "\t\tCHANNELS 3 Zrotation Yrotation Xrotation\n"
-    "\t\tEnd Site\n"
-    "\t\t{\n"
-    "\t\t\tOFFSET 0 5 0\n"
-    "\t\t}\n"
-    "\t}\n"
-    "}\n"
-    "MOTION\n"
-    "Frames: 3\n"
-    "Frame Time: 0.04\n"
-    "10 20 30 1 2 3 4 5 6\n"
-    "11 21 31 1 2 3 4 5 6\n"
-    "12 22 32 1 2 3 4 5 6\n";
-
-std::vector<double> keyTimes(const std::string& path, const std::string& attribute) {
-    std::vector<double> times;
-    for (const auto& key : curveKeys(path, attribute)) times.push_back(key.first);
-    return times;
-}
+using bvhtest::importText;
+using bvhtest::keyTimes;
+using bvhtest::kSmallFile;
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t p = text.find(from); p != std::string::npos;
@@ -60,11 +34,22 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-class ImportDriver : public testing::Test {
+class ImportDriver : public bvhtest::ImportTest {
 protected:
-    void SetUp() override { standin::resetScene(); }
-    void TearDown() override { bvhref::removeTempFiles(); }
-    bool has(const std::string& path) { return !standin::findNode(path).isNull(); }
+    /// Reads a file that holds nothing but the HIERARCHY line with `options`, so that only
+    /// the options take effect; false (and a failure) when the read fails.
+    static bool readOptions(BvhImport& imp, const std::string& options) {
+        const auto run = runImport(imp, writeTempFile("HIERARCHY\n"), options);
+        EXPECT_TRUE(run.success) << options << ": " << run.messages;
+        return run.success;
+    }
+    /// The scene holds the import's transform and nothing below it.
+    static void expectOnlyAnEmptyTransform(const std::string& what) {
+        const auto top = standin::topLevelNodes();
+        ASSERT_EQ(top.size(), 1u) << what;
+        EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import") << what;
+        EXPECT_EQ(MFnDagNode(top[0]).childCount(), 0u) << what;
+    }
 };
 
 TEST_F(ImportDriver, NewTranslatorStartsWithTheRegisteredDefaults) {
@@ -84,7 +69,6 @@ TEST_F(ImportDriver, NewTranslatorStartsWithTheRegisteredDefaults) {
 }
 
 TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
-    const std::string file = writeTempFile("HIERARCHY\n");
     BvhImport imp;
     imp.importFrameRange = 3;
     imp.rotationOrder = "ZXY";
@@ -92,8 +76,7 @@ TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
     imp.frameRateNum = 99;
     imp.scale = 7;
     imp.endTime = 5;
-    const auto run = runImport(imp, file, "");
-    ASSERT_TRUE(run.success) << run.messages;
+    ASSERT_TRUE(readOptions(imp, ""));
     EXPECT_EQ(imp.importFrameRange, 3);
     EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZXY");
     EXPECT_DOUBLE_EQ(imp.frameRateNum, 24.0);
@@ -104,7 +87,6 @@ TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
 }
 
 TEST_F(ImportDriver, OptionItemsAreMatchedExactly) {
-    const std::string file = writeTempFile("HIERARCHY\n");
     const struct {
         const char* options;
         double scale;
@@ -122,22 +104,19 @@ TEST_F(ImportDriver, OptionItemsAreMatchedExactly) {
     };
     for (const auto& c : cases) {
         BvhImport imp;
-        const auto run = runImport(imp, file, c.options);
-        ASSERT_TRUE(run.success) << c.options << ": " << run.messages;
+        ASSERT_TRUE(readOptions(imp, c.options));
         EXPECT_DOUBLE_EQ(imp.scale, c.scale) << c.options;
         EXPECT_EQ(std::string(imp.rotationOrder.asChar()), c.rotationOrder) << c.options;
     }
 }
 
 TEST_F(ImportDriver, EveryKeyIsStoredInItsMember) {
-    const std::string file = writeTempFile("HIERARCHY\n");
     BvhImport imp;
-    const auto run = runImport(imp, file,
-                               "importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;"
-                               "endFrame=9;pasteTimeRange=3;startTime=2.5;endTime=40;inputKeys=0;"
-                               "frameRate=0;frameRateUnit=ntsc;frameRateNum=12.5;notFloatingKey=1;"
-                               "scale=0.25;rotationOrder=auto;");
-    ASSERT_TRUE(run.success) << run.messages;
+    ASSERT_TRUE(readOptions(imp,
+                            "importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;"
+                            "endFrame=9;pasteTimeRange=3;startTime=2.5;endTime=40;inputKeys=0;"
+                            "frameRate=0;frameRateUnit=ntsc;frameRateNum=12.5;notFloatingKey=1;"
+                            "scale=0.25;rotationOrder=auto;"));
     EXPECT_EQ(imp.importSkelton, 0);
     EXPECT_EQ(imp.importAnimation, 0);
     EXPECT_EQ(imp.importFrameRange, 3);
@@ -158,7 +137,6 @@ TEST_F(ImportDriver, EveryKeyIsStoredInItsMember) {
 }
 
 TEST_F(ImportDriver, FrameRateFromTheUnitName) {
-    const std::string file = writeTempFile("HIERARCHY\n");
     const struct {
         const char* options;
         double rate;
@@ -189,20 +167,17 @@ TEST_F(ImportDriver, FrameRateFromTheUnitName) {
     };
     for (const auto& c : cases) {
         BvhImport imp;
-        const auto run = runImport(imp, file, c.options);
-        ASSERT_TRUE(run.success) << c.options << ": " << run.messages;
+        ASSERT_TRUE(readOptions(imp, c.options));
         EXPECT_DOUBLE_EQ(imp.frameRateNum, c.rate) << c.options;
     }
 }
 
 TEST_F(ImportDriver, OptionsCarryOverBetweenReadsOfOneTranslator) {
-    const std::string file = writeTempFile("HIERARCHY\n");
     BvhImport imp;
-    ASSERT_TRUE(runImport(imp, file,
-                          "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
-                          "startTime=7;frameRateNum=60;frameRate=0;")
-                    .success);
-    ASSERT_TRUE(runImport(imp, file, "importFrameRange=2;").success);
+    ASSERT_TRUE(readOptions(imp,
+                            "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
+                            "startTime=7;frameRateNum=60;frameRate=0;"));
+    ASSERT_TRUE(readOptions(imp, "importFrameRange=2;"));
     EXPECT_EQ(imp.inputKeys, 0);
     EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZYX");
     EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "pal");
@@ -211,7 +186,7 @@ TEST_F(ImportDriver, OptionsCarryOverBetweenReadsOfOneTranslator) {
     EXPECT_DOUBLE_EQ(imp.endTime, 999999.0) << "reset at every read";
     EXPECT_DOUBLE_EQ(imp.keyTimeValue, 0.0) << "reset at every read";
     EXPECT_DOUBLE_EQ(imp.frameRateNum, 24.0) << "reset at every read";
-    ASSERT_TRUE(runImport(imp, file, "frameRate=1;").success);
+    ASSERT_TRUE(readOptions(imp, "frameRate=1;"));
     EXPECT_DOUBLE_EQ(imp.frameRateNum, 25.0) << "the unit of the first read still holds";
 }
 
@@ -301,7 +276,7 @@ TEST_F(ImportDriver, AccessModeMakesNoDifference) {
 // Files that must all import the same skeleton and keys as kSmallFile.
 TEST_F(ImportDriver, LineEndsAndSpacingReadTheSame) {
     standin::resetScene();
-    ASSERT_TRUE(runImport(writeTempFile(kSmallFile), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(kSmallFile).success);
     const std::string expected = standin::sceneToJson();
     ASSERT_NE(expected.find("Spine"), std::string::npos);
 
@@ -323,7 +298,7 @@ TEST_F(ImportDriver, LineEndsAndSpacingReadTheSame) {
     };
     for (const auto& c : cases) {
         standin::resetScene();
-        const auto run = runImport(writeTempFile(c.bytes), bvhref::kDefaultImportOptions);
+        const auto run = importText(c.bytes);
         EXPECT_TRUE(run.success) << c.name << ": " << run.messages;
         EXPECT_EQ(standin::sceneToJson(), expected) << c.name;
     }
@@ -335,13 +310,12 @@ TEST_F(ImportDriver, LargeFilesReadTheSameWithEveryLineEnd) {
     for (int f = 0; f < 600; ++f)
         large += std::to_string(f) + " 20 30 1 2 3 4 5 " + std::to_string(f % 90) + "\n";
     ASSERT_GT(large.size(), 10239u);
-    ASSERT_TRUE(runImport(writeTempFile(large), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(large).success);
     const std::string expected = standin::sceneToJson();
     EXPECT_EQ(curveKeys("|bvh_import|Hips|Spine", "rotateX").size(), 603u);
     for (const char* end : {"\r", "\r\n"}) {
         standin::resetScene();
-        const auto run =
-            runImport(writeTempFile(replaceAll(large, "\n", end)), bvhref::kDefaultImportOptions);
+        const auto run = importText(replaceAll(large, "\n", end));
         EXPECT_TRUE(run.success) << run.messages;
         EXPECT_EQ(standin::sceneToJson(), expected) << (end[1] ? "CRLF" : "CR");
     }
@@ -361,12 +335,9 @@ TEST_F(ImportDriver, FilesWithoutSectionsLeaveOnlyTheTransform) {
     };
     for (const auto& c : cases) {
         standin::resetScene();
-        const auto run = runImport(writeTempFile(c.bytes), bvhref::kDefaultImportOptions);
+        const auto run = importText(c.bytes);
         EXPECT_TRUE(run.success) << c.name << ": " << run.messages;
-        const auto top = standin::topLevelNodes();
-        ASSERT_EQ(top.size(), 1u) << c.name;
-        EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import") << c.name;
-        EXPECT_EQ(MFnDagNode(top[0]).childCount(), 0u) << c.name;
+        expectOnlyAnEmptyTransform(c.name);
     }
 }
 
@@ -374,7 +345,7 @@ TEST_F(ImportDriver, MotionKeywordWithATabIsAFrameLineNotASection) {
     // "MOTION\t" becomes "MOTION " and is not the section line: the motion lines that follow
     // stay in the hierarchy section, so no key is set.
     std::string bytes = replaceAll(kSmallFile, "MOTION\n", "MOTION\t\n");
-    ASSERT_TRUE(runImport(writeTempFile(bytes), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(bytes).success);
     EXPECT_TRUE(curveKeys("|bvh_import|Hips", "translateX").empty());
     EXPECT_FALSE(standin::findNode("|bvh_import|Hips|Spine").isNull());
 }
@@ -393,7 +364,7 @@ TEST_F(ImportDriver, LinesOfAnyLengthAreRead) {
     // The second frame carries 25,000 extra characters, which are ignored.
     text += frame + "\n" + frame + std::string(25000, ' ') + "7\n";
     ASSERT_GT(frame.size(), 50000u);
-    const auto run = runImport(writeTempFile(text), bvhref::kDefaultImportOptions);
+    const auto run = importText(text);
     ASSERT_TRUE(run.success) << run.messages;
     const std::string last = "|bvh_import|R|j" + std::to_string(kJoints - 1);
     const auto keys = curveKeys(last, "rotateZ");
@@ -412,10 +383,7 @@ TEST_F(ImportDriver, SkeletonOnlyAndNothingAtAll) {
     for (const char* options : {"importSkelton=0;", "importSkelton=5;"}) {
         standin::resetScene();
         ASSERT_TRUE(runImport(file, options).success) << options;
-        const auto top = standin::topLevelNodes();
-        ASSERT_EQ(top.size(), 1u) << options;
-        EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import") << options;
-        EXPECT_EQ(MFnDagNode(top[0]).childCount(), 0u) << options;
+        expectOnlyAnEmptyTransform(options);
     }
 }
 
@@ -438,7 +406,7 @@ TEST_F(ImportDriver, StartTimePlacesTheFirstKey) {
 
 TEST_F(ImportDriver, KeysUseTheUiTimeUnit) {
     MTime::setUIUnit(MTime::kNTSCFrame);
-    ASSERT_TRUE(runImport(writeTempFile(kSmallFile), bvhref::kDefaultImportOptions).success);
+    ASSERT_TRUE(importText(kSmallFile).success);
     EXPECT_EQ(keyTimes("|bvh_import|Hips", "rotateX"), (std::vector<double>{1, 2, 3}));
     MTime::setUIUnit(MTime::kFilm);
     const auto keys = curveKeys("|bvh_import|Hips", "rotateX");
@@ -471,7 +439,7 @@ TEST_F(ImportDriver, WholeStepRekeyingCoversTheKeyedRange) {
         const std::string options =
             "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=" +
             std::to_string(c.startTime) + ";";
-        const auto run = runImport(writeTempFile(steppedFile(c.lastKey, 2)), options);
+        const auto run = importText(steppedFile(c.lastKey, 2), options);
         ASSERT_TRUE(run.success) << run.messages;
         const auto keys = curveKeys("|bvh_import|A", "translateX");
         std::vector<double> times;
@@ -483,23 +451,23 @@ TEST_F(ImportDriver, WholeStepRekeyingCoversTheKeyedRange) {
 }
 
 TEST_F(ImportDriver, NoRekeyingWithOneUnitPerFrame) {
-    const auto run =
-        runImport(writeTempFile(steppedFile(0.5, 3)), "inputKeys=1;notFloatingKey=1;startTime=1;");
+    const auto run = importText(steppedFile(0.5, 3), "inputKeys=1;notFloatingKey=1;startTime=1;");
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 2, 3}));
 }
 
 TEST_F(ImportDriver, FloatingKeysWithoutRekeying) {
     const auto run =
-        runImport(writeTempFile(steppedFile(0.25, 3)),
-                  "inputKeys=0;frameRate=0;frameRateNum=2;notFloatingKey=0;startTime=1;");
+        importText(steppedFile(0.25, 3),
+                   "inputKeys=0;frameRate=0;frameRateNum=2;notFloatingKey=0;startTime=1;");
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 1.5, 2}));
 }
 
 // A file with few frames may be re-keyed into two million keys; more is refused up front.
 TEST_F(ImportDriver, RekeyingOfAShortFileIsBounded) {
-    const std::string options = "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=0;";
+    const std::string options =
+        "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=0;";
     const std::string within = writeTempFile(steppedFile(1999999, 2));
     const auto run = runImport(within, options);
     ASSERT_TRUE(run.success) << run.messages;

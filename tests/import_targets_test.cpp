@@ -12,14 +12,14 @@
 #include "bvh_reference.h"
 #include "import/BvhImport.h"
 #include "standin/Standin.h"
+#include "test_support.h"
 
 namespace {
 
 using bvhref::curveKeys;
-using bvhref::runImport;
+using bvhtest::importText;
+using bvhtest::kDeg;
 using Paths = std::vector<std::string>;
-
-constexpr double kDeg = 3.14159 / 180.0;
 
 // A file node: its parent (index, -1 for the root) and whether it is an end site. Every
 // other node has one channel, Zrotation, whose value in the single frame is 10 * (index + 1).
@@ -61,16 +61,18 @@ int drivenBy(const std::string& path) {
     return static_cast<int>(std::lround(keys[0].second / kDeg / 10.0)) - 1;
 }
 
-class ImportTargets : public testing::Test {
+class ImportTargets : public bvhtest::ImportTest {
 protected:
-    void SetUp() override { standin::resetScene(); }
-    void TearDown() override { bvhref::removeTempFiles(); }
-
-    MObject make(const std::string& type, const std::string& parentPath, const std::string& name) {
+    /// A new node of `type` at the full path `path`, below the node its parent path names.
+    static void make(const std::string& type, const std::string& path) {
+        const std::size_t bar = path.rfind('|');
+        const std::string parentPath = path.substr(0, bar);
         MObject parent = parentPath.empty() ? MObject::kNullObj : standin::findNode(parentPath);
-        MObject node = standin::createNode(type, parent, name);
-        EXPECT_FALSE(node.isNull()) << name;
-        return node;
+        EXPECT_FALSE(standin::createNode(type, parent, path.substr(bar + 1)).isNull()) << path;
+    }
+    /// New joints at `paths`, parents first.
+    static void makeJoints(const Paths& paths) {
+        for (const std::string& path : paths) make("joint", path);
     }
     Paths targets(const Paths& selection) {
         bvhref::selectNodes(selection);
@@ -82,26 +84,30 @@ protected:
             paths.push_back(standin::fullPath(joints[i]));
         return paths;
     }
-    // Skeleton |A with B (and C below it) and D.
-    void makeSkeletonA() {
-        make("joint", "", "A");
-        make("joint", "|A", "B");
-        make("joint", "|A|B", "C");
-        make("joint", "|A", "D");
+    /// Selects `selection` and imports the motion of a file of `nodes` onto it.
+    static bvhref::ImportRun importOnto(const Paths& selection,
+                                        const std::vector<FileNode>& nodes) {
+        bvhref::selectNodes(selection);
+        return importText(fileOf(nodes), "importSkelton=2;startTime=1;");
+    }
+    /// Each joint of `order` received the motion of the file node at its own position.
+    static void expectDrivenInOrder(const Paths& order) {
+        for (std::size_t i = 0; i < order.size(); ++i)
+            EXPECT_EQ(drivenBy(order[i]), static_cast<int>(i)) << order[i];
     }
 };
 
+// Skeleton |A with B (and C below it) and D.
 const Paths kSkeletonA = {"|A", "|A|B", "|A|B|C", "|A|D"};
 
 TEST_F(ImportTargets, AnySelectedJointGivesItsWholeSkeleton) {
-    makeSkeletonA();
+    makeJoints(kSkeletonA);
     for (const auto& selected : kSkeletonA) EXPECT_EQ(targets({selected}), kSkeletonA) << selected;
 }
 
 TEST_F(ImportTargets, OneCopyPerSelectedJointInSelectionOrder) {
-    makeSkeletonA();
-    make("joint", "", "X");
-    make("joint", "|X", "Y");
+    makeJoints(kSkeletonA);
+    makeJoints({"|X", "|X|Y"});
     Paths twice = kSkeletonA;
     twice.insert(twice.end(), kSkeletonA.begin(), kSkeletonA.end());
     EXPECT_EQ(targets({"|A|B", "|A|D"}), twice);
@@ -110,19 +116,17 @@ TEST_F(ImportTargets, OneCopyPerSelectedJointInSelectionOrder) {
 }
 
 TEST_F(ImportTargets, OnlyJointsOfTheSelectionCount) {
-    makeSkeletonA();
-    make("transform", "", "grp");
+    makeJoints(kSkeletonA);
+    make("transform", "|grp");
     EXPECT_EQ(targets({"|grp", "|A|D"}), kSkeletonA);
     EXPECT_TRUE(targets({"|grp"}).empty());
     EXPECT_TRUE(targets({}).empty());
 }
 
 TEST_F(ImportTargets, GroupInsideASkeleton) {
-    make("joint", "", "A");
-    make("transform", "|A", "grp");
-    make("joint", "|A|grp", "B");
-    make("joint", "|A|grp|B", "C");
-    make("joint", "|A", "D");
+    makeJoints({"|A"});
+    make("transform", "|A|grp");
+    makeJoints({"|A|grp|B", "|A|grp|B|C", "|A|D"});
     EXPECT_EQ(targets({"|A"}), (Paths{"|A", "|A|grp|B", "|A|grp|B|C", "|A|D"}));
     EXPECT_EQ(targets({"|A|grp|B|C"}), (Paths{"|A|grp|B", "|A|grp|B|C"}))
         << "the climb stops below the group";
@@ -130,15 +134,11 @@ TEST_F(ImportTargets, GroupInsideASkeleton) {
 }
 
 TEST_F(ImportTargets, FileNodesDriveTargetsByPosition) {
-    makeSkeletonA();
+    makeJoints(kSkeletonA);
     // Same shape, other names: names are never compared.
-    const std::string file =
-        bvhref::writeTempFile(fileOf({{"R", -1}, {"S", 0}, {"T", 1}, {"U", 0}}));
-    bvhref::selectNodes({"|A|B|C"});
-    const auto run = runImport(file, "importSkelton=2;startTime=1;");
+    const auto run = importOnto({"|A|B|C"}, {{"R", -1}, {"S", 0}, {"T", 1}, {"U", 0}});
     ASSERT_TRUE(run.success) << run.messages;
-    for (std::size_t i = 0; i < kSkeletonA.size(); ++i)
-        EXPECT_EQ(drivenBy(kSkeletonA[i]), static_cast<int>(i)) << kSkeletonA[i];
+    expectDrivenInOrder(kSkeletonA);
     EXPECT_EQ(standin::topLevelNodes().size(), 1u) << "nothing is created";
     MSelectionList selection;
     MGlobal::getActiveSelectionList(selection);
@@ -146,23 +146,17 @@ TEST_F(ImportTargets, FileNodesDriveTargetsByPosition) {
 }
 
 TEST_F(ImportTargets, SurplusFileNodesAreIgnored) {
-    makeSkeletonA();
-    const std::string file = bvhref::writeTempFile(
-        fileOf({{"R", -1}, {"S", 0}, {"T", 1}, {"U", 0}, {"V", 3}, {"W", 4}}));
-    bvhref::selectNodes({"|A"});
-    BvhImport imp;
-    const auto run = runImport(imp, file, "importSkelton=2;startTime=1;");
+    makeJoints(kSkeletonA);
+    const auto run =
+        importOnto({"|A"}, {{"R", -1}, {"S", 0}, {"T", 1}, {"U", 0}, {"V", 3}, {"W", 4}});
     ASSERT_TRUE(run.success) << run.messages;
-    for (std::size_t i = 0; i < kSkeletonA.size(); ++i)
-        EXPECT_EQ(drivenBy(kSkeletonA[i]), static_cast<int>(i)) << kSkeletonA[i];
+    expectDrivenInOrder(kSkeletonA);
     EXPECT_EQ(bvhref::sceneJointPaths("|A"), kSkeletonA) << "no joint is created for V and W";
 }
 
 TEST_F(ImportTargets, JointsPastTheFilesLastNodeReceiveNothing) {
-    makeSkeletonA();
-    bvhref::selectNodes({"|A"});
-    const auto run = runImport(bvhref::writeTempFile(fileOf({{"R", -1}, {"S", 0}})),
-                               "importSkelton=2;startTime=1;");
+    makeJoints(kSkeletonA);
+    const auto run = importOnto({"|A"}, {{"R", -1}, {"S", 0}});
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(drivenBy("|A"), 0);
     EXPECT_EQ(drivenBy("|A|B"), 1);
@@ -172,14 +166,9 @@ TEST_F(ImportTargets, JointsPastTheFilesLastNodeReceiveNothing) {
 
 TEST_F(ImportTargets, WithoutEndSiteJointsLaterNodesShiftByPosition) {
     // Scene: Hips with L, R, R2 (no joints for end sites). File: Hips, L, End Site, R, R2.
-    make("joint", "", "Hips");
-    make("joint", "|Hips", "L");
-    make("joint", "|Hips", "R");
-    make("joint", "|Hips|R", "R2");
-    const std::string file = bvhref::writeTempFile(
-        fileOf({{"Hips", -1}, {"L", 0}, {"Site", 1, true}, {"R", 0}, {"R2", 3}}));
-    bvhref::selectNodes({"|Hips"});
-    const auto run = runImport(file, "importSkelton=2;startTime=1;");
+    makeJoints({"|Hips", "|Hips|L", "|Hips|R", "|Hips|R|R2"});
+    const auto run =
+        importOnto({"|Hips"}, {{"Hips", -1}, {"L", 0}, {"Site", 1, true}, {"R", 0}, {"R2", 3}});
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(drivenBy("|Hips"), 0);
     EXPECT_EQ(drivenBy("|Hips|L"), 1);
@@ -188,25 +177,17 @@ TEST_F(ImportTargets, WithoutEndSiteJointsLaterNodesShiftByPosition) {
 }
 
 TEST_F(ImportTargets, TwoSkeletonsFormOneTargetList) {
-    make("joint", "", "A");
-    make("joint", "|A", "B");
-    make("joint", "", "X");
-    make("joint", "|X", "Y");
-    make("joint", "|X|Y", "Z");
-    const std::string file =
-        bvhref::writeTempFile(fileOf({{"n0", -1}, {"n1", 0}, {"n2", 1}, {"n3", 2}, {"n4", 3}}));
-    bvhref::selectNodes({"|A|B", "|X|Y|Z"});
-    const auto run = runImport(file, "importSkelton=2;startTime=1;");
+    makeJoints({"|A", "|A|B", "|X", "|X|Y", "|X|Y|Z"});
+    const auto run =
+        importOnto({"|A|B", "|X|Y|Z"}, {{"n0", -1}, {"n1", 0}, {"n2", 1}, {"n3", 2}, {"n4", 3}});
     ASSERT_TRUE(run.success) << run.messages;
-    const Paths order = {"|A", "|A|B", "|X", "|X|Y", "|X|Y|Z"};
-    for (std::size_t i = 0; i < order.size(); ++i)
-        EXPECT_EQ(drivenBy(order[i]), static_cast<int>(i)) << order[i];
+    expectDrivenInOrder({"|A", "|A|B", "|X", "|X|Y", "|X|Y|Z"});
 }
 
 TEST_F(ImportTargets, DerivedJointTypesAreTargets) {
-    make("joint", "", "A");
-    make("hikFKJoint", "|A", "H");
-    make("joint", "|A|H", "C");
+    makeJoints({"|A"});
+    make("hikFKJoint", "|A|H");
+    makeJoints({"|A|H|C"});
     EXPECT_EQ(targets({"|A"}), (Paths{"|A", "|A|H", "|A|H|C"}));
     EXPECT_EQ(targets({"|A|H|C"}), (Paths{"|A|H|C"})) << "the climb stops at the derived type";
 }
