@@ -23,6 +23,13 @@ std::vector<std::string> pieces(const MStringArray& a) {
     return out;
 }
 
+/// A text and what reading it gives.
+template <typename T>
+struct ReadCase {
+    const char* text;
+    T expected;
+};
+
 struct SplitCase {
     const char* text;
     char separator;
@@ -49,10 +56,7 @@ TEST(HostString, SplitDropsEmptyPieces) {
 }
 
 TEST(HostString, AsIntReadsLeadingIntegerAndClamps) {
-    const struct {
-        const char* text;
-        int expected;
-    } cases[] = {
+    const ReadCase<int> cases[] = {
         {"42", 42},
         {"  -17xyz", -17},
         {"+8", 8},
@@ -76,10 +80,7 @@ TEST(HostString, AsIntReadsLeadingIntegerAndClamps) {
 
 TEST(HostString, AsDoubleReadsLeadingNumberLikeStrtod) {
     const double inf = std::numeric_limits<double>::infinity();
-    const struct {
-        const char* text;
-        double expected;
-    } cases[] = {
+    const ReadCase<double> cases[] = {
         {"1.5", 1.5},
         {"  -2.25 rest", -2.25},
         {"+.5", 0.5},

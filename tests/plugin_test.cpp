@@ -13,17 +13,33 @@
 
 #include "export/BvhExport.h"
 #include "import/BvhImport.h"
+#include "test_support.h"
 
 namespace {
 
-const char* kImportDefaults =
-    "importSkelton=1;importAnimation=1;importFrameRange=1;startFrame=1;endFrame=100;"
-    "pasteTimeRange=1;startTime=1;endTime=100;inputKeys=1;frameRate=1;frameRateNum=24;"
-    "notFloatingKey=0;scale=1.0;rotationOrder=XYZ;";
 const char* kExportDefaults =
     "exportMode=1;exportKeyRange=1;exportFrameRange=1;startFrame=0;endFrame=100;scale=1;";
 
 void* otherCreator() { return nullptr; }
+
+struct Initialisation {
+    bool otherRegistered = false;
+    MStatus status;
+    std::string messages;  ///< what went to standard error
+};
+
+/// Registers translator `name` for another plug-in first and, when that succeeds,
+/// initialises this one.
+Initialisation initializeAfterOtherRegistered(const char* name) {
+    MObject other;
+    MFnPlugin otherPlugin(other);
+    Initialisation result;
+    result.otherRegistered = otherPlugin.registerFileTranslator(name, "", otherCreator);
+    if (!result.otherRegistered) return result;
+    MObject obj;
+    result.messages = bvhtest::capturedStderr([&] { result.status = initializePlugin(obj); });
+    return result;
+}
 
 // Removes whatever a test left registered, so tests do not depend on each other's order.
 void clearRegistry() {
@@ -47,17 +63,15 @@ TEST_F(Registration, RegistersBothTranslatorsWithTheirDefaults) {
     ASSERT_NE(import, nullptr);
     ASSERT_NE(exporter, nullptr);
     EXPECT_EQ(import->optionsScript, "bvhImportOpts");
-    EXPECT_EQ(import->defaultOptions, kImportDefaults);
+    EXPECT_EQ(import->defaultOptions, bvhref::kDefaultImportOptions);
     EXPECT_EQ(import->pixmap, "");
     EXPECT_TRUE(import->requiresFullMel);
     EXPECT_EQ(exporter->optionsScript, "bvhExportOpts");
     EXPECT_EQ(exporter->defaultOptions, kExportDefaults);
     EXPECT_TRUE(exporter->requiresFullMel);
 
-    std::unique_ptr<MPxFileTranslator> reader(
-        static_cast<MPxFileTranslator*>(import->creator()));
-    std::unique_ptr<MPxFileTranslator> writer(
-        static_cast<MPxFileTranslator*>(exporter->creator()));
+    std::unique_ptr<MPxFileTranslator> reader(static_cast<MPxFileTranslator*>(import->creator()));
+    std::unique_ptr<MPxFileTranslator> writer(static_cast<MPxFileTranslator*>(exporter->creator()));
     EXPECT_TRUE(reader->haveReadMethod());
     EXPECT_FALSE(reader->haveWriteMethod());
     EXPECT_FALSE(reader->canBeOpened());
@@ -73,13 +87,8 @@ TEST_F(Registration, RegistersBothTranslatorsWithTheirDefaults) {
 }
 
 TEST_F(Registration, RefusedImportLeavesNeitherRegisteredAndReportsOnce) {
-    MObject other;
-    MFnPlugin otherPlugin(other);
-    ASSERT_TRUE(otherPlugin.registerFileTranslator("BVHimport", "", otherCreator));
-    MObject obj;
-    testing::internal::CaptureStderr();
-    const MStatus status = initializePlugin(obj);
-    const std::string err = testing::internal::GetCapturedStderr();
+    const auto [registered, status, err] = initializeAfterOtherRegistered("BVHimport");
+    ASSERT_TRUE(registered);
     EXPECT_FALSE(status);
     EXPECT_EQ(standin::findTranslator("BVHexport"), nullptr);
     EXPECT_EQ(standin::findTranslator("BVHimport")->creator, &otherCreator);
@@ -88,13 +97,8 @@ TEST_F(Registration, RefusedImportLeavesNeitherRegisteredAndReportsOnce) {
 }
 
 TEST_F(Registration, RefusedExportIsReturnedWithoutReportAndImportStays) {
-    MObject other;
-    MFnPlugin otherPlugin(other);
-    ASSERT_TRUE(otherPlugin.registerFileTranslator("BVHexport", "", otherCreator));
-    MObject obj;
-    testing::internal::CaptureStderr();
-    const MStatus status = initializePlugin(obj);
-    const std::string err = testing::internal::GetCapturedStderr();
+    const auto [registered, status, err] = initializeAfterOtherRegistered("BVHexport");
+    ASSERT_TRUE(registered);
     EXPECT_FALSE(status);
     EXPECT_NE(standin::findTranslator("BVHimport"), nullptr);
     EXPECT_EQ(err, "");
@@ -105,9 +109,8 @@ TEST_F(Registration, FailedDeregistrationOfImportStopsAndReports) {
     ASSERT_TRUE(initializePlugin(obj));
     MFnPlugin plugin(obj);
     ASSERT_TRUE(plugin.deregisterFileTranslator("BVHimport"));
-    testing::internal::CaptureStderr();
-    const MStatus status = uninitializePlugin(obj);
-    const std::string err = testing::internal::GetCapturedStderr();
+    MStatus status;
+    const std::string err = bvhtest::capturedStderr([&] { status = uninitializePlugin(obj); });
     EXPECT_FALSE(status);
     EXPECT_NE(standin::findTranslator("BVHexport"), nullptr) << "export is not deregistered";
     EXPECT_EQ(err.rfind("deregisterFileTranslator", 0), 0u) << err;
