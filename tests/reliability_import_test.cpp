@@ -97,6 +97,56 @@ protected:
     static MVector translation(const std::string& path) {
         return MFnTransform(node(path)).getTranslation(MSpace::kTransform);
     }
+
+    /// What a child process said on standard error, how it ended and its peak memory.
+    struct Child {
+        bool exited = false;  // ended by _exit, not by a signal or the deadline
+        int status = -1;
+        std::string said;
+        long peakKb = 0;
+    };
+    /// Runs `body` in a child process (its exit status is body's result), so that a fault or
+    /// a memory limit set inside cannot take the tests with it; killed after `seconds`.
+    static Child inChild(const std::function<int()>& body, int seconds = 60) {
+        Child result;
+        int messages[2];
+        if (::pipe(messages) != 0) return result;
+        const pid_t child = ::fork();
+        if (child < 0) return result;
+        if (child == 0) {
+            ::close(messages[0]);
+            ::dup2(messages[1], 2);
+            const int status = body();
+            std::cerr << std::flush;
+            std::fflush(stderr);
+            ::_exit(status);
+        }
+        ::close(messages[1]);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd ready{messages[0], POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+                ::kill(child, SIGKILL);
+                result.said += "[still running after " + std::to_string(seconds) + " s]";
+                break;
+            }
+            char buffer[4096];
+            const ssize_t n = ::read(messages[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            result.said.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(messages[0]);
+        int status = 0;
+        rusage usage{};
+        ::wait4(child, &status, 0, &usage);
+        result.exited =
+            WIFEXITED(status) && result.said.find("[still running") == std::string::npos;
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.peakKb = usage.ru_maxrss;
+        return result;
+    }
 };
 
 constexpr const char* kHips = "|bvh_import|Hips";
@@ -521,48 +571,32 @@ TEST_F(ReliabilityImport, HundredMegabyteLines) {
             ASSERT_TRUE(out.good());
         }
         standin::resetScene();
-        int messages[2];
-        ASSERT_EQ(::pipe(messages), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(messages[0]);
-            ::dup2(messages[1], 2);
+        Child child = inChild([&] {
             const ImportRun run = import(path);
-            // What the scene holds, for the parent: translateX keys of the root, the Spine's
-            // translation.
-            std::cerr << std::flush;
+            // What the scene holds, for the parent after an "@": translateX keys of the root,
+            // the Spine's translation.
             std::ostringstream report;
             report << "keys";
             for (double v : keyValues(kHips, "translateX")) report << " " << v;
             const MVector spine = node(kSpine).isNull() ? MVector(-1, -1, -1) : translation(kSpine);
             report << " spine " << spine.x << " " << spine.y << " " << spine.z;
-            std::fputs((run.messages + "@" + report.str()).c_str(), stderr);
-            std::fflush(stderr);
-            ::_exit(run.success ? 0 : 1);
-        }
-        ::close(messages[1]);
-        std::string said;
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(messages[0], buffer, sizeof buffer)) > 0;)
-            said.append(buffer, static_cast<std::size_t>(n));
-        ::close(messages[0]);
-        int status = 0;
-        rusage usage{};
-        ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
-        ASSERT_TRUE(WIFEXITED(status)) << said;
+            std::cerr << run.messages << "@" << report.str();
+            return run.success ? 0 : 1;
+        });
+        ASSERT_TRUE(child.exited) << child.said;
+        std::string said = child.said;
         const std::size_t at = said.rfind('@');
         ASSERT_NE(at, std::string::npos) << said;
         const std::string report = said.substr(at + 1);
         said.resize(at);
-        EXPECT_EQ(WEXITSTATUS(status) == 0, c.ok) << said;
+        EXPECT_EQ(child.status == 0, c.ok) << said;
         EXPECT_EQ(said, c.message.empty() ? "" : path + ":" + c.message);
         if (!c.scene.empty()) {
             EXPECT_EQ(report, c.scene);
         }
 #ifndef BVHIO_ADDRESS_SANITIZER
         // The line (100 MB) is held once, plus a little; the sanitizers add their own.
-        EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "peak KB";
+        EXPECT_LT(child.peakKb, 300L * 1024) << "peak KB";
 #endif
     }
 }
@@ -665,13 +699,7 @@ TEST_F(ReliabilityImport, WholeStepReKeyingStaysWithinAGigabyte) {
         const std::string options = std::string(kImportDefaultOptions) +
                                     "inputKeys=0;frameRate=0;frameRateNum=24;notFloatingKey=1;";
 
-        int messages[2];
-        ASSERT_EQ(::pipe(messages), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(messages[0]);
-            ::dup2(messages[1], 2);
+        const Child child = inChild([&] {
             const rlimit limit{rlim_t{1} << 30, rlim_t{1} << 30};
             ::setrlimit(RLIMIT_AS, &limit);
             BvhImport translator;
@@ -679,31 +707,11 @@ TEST_F(ReliabilityImport, WholeStepReKeyingStaysWithinAGigabyte) {
             file.setRawFullName(MString(path.c_str()));
             const MStatus status = translator.reader(file, MString(options.c_str()),
                                                      MPxFileTranslator::kImportAccessMode);
-            std::cerr << std::flush;
-            ::_exit(status == MS::kSuccess ? 0 : 1);
-        }
-        ::close(messages[1]);
-        std::string said;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd ready{messages[0], POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-                ::kill(child, SIGKILL);
-                ADD_FAILURE() << "the import was still running after 60 s";
-                break;
-            }
-            char buffer[4096];
-            const ssize_t n = ::read(messages[0], buffer, sizeof buffer);
-            if (n <= 0) break;
-            said.append(buffer, static_cast<std::size_t>(n));
-        }
-        ::close(messages[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status)) << "the import died: " << said;
-        if (WEXITSTATUS(status) == 0) {
+            return status == MS::kSuccess ? 0 : 1;
+        });
+        const std::string& said = child.said;
+        ASSERT_TRUE(child.exited) << "the import died or hung: " << said;
+        if (child.status == 0) {
             EXPECT_EQ(said, "") << "re-keyed within 1 GB";
         } else {
             EXPECT_EQ(said.rfind(path + ": ", 0), 0u) << said;
