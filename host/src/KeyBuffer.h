@@ -57,13 +57,6 @@ public:
         data_[at] = value;
         ++size_;
     }
-    /// Appends `count` values from `src`, which must not point into this buffer.
-    void append(const T* src, std::size_t count) {
-        if (count == 0) return;
-        reserve(size_ + count);
-        std::memcpy(data_ + size_, src, count * sizeof(T));
-        size_ += count;
-    }
     /// Removes `count` values from index `at`.
     void eraseAt(std::size_t at, std::size_t count = 1) {
         std::memmove(data_ + at, data_ + at + count, (size_ - at - count) * sizeof(T));

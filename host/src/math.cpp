@@ -9,31 +9,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2.0 * kPi;
 
-/// Axes of an order, first applied first, and its parity: +1 for the cyclic orders XYZ,
-/// YZX, ZXY, -1 for the others.
-struct OrderAxes {
-    int i, j, k;
-    double parity;
-};
-
-OrderAxes axesOf(MEulerRotation::RotationOrder order) {
-    switch (order) {
-        case MEulerRotation::kYZX:
-            return {1, 2, 0, 1.0};
-        case MEulerRotation::kZXY:
-            return {2, 0, 1, 1.0};
-        case MEulerRotation::kXZY:
-            return {0, 2, 1, -1.0};
-        case MEulerRotation::kYXZ:
-            return {1, 0, 2, -1.0};
-        case MEulerRotation::kZYX:
-            return {2, 1, 0, -1.0};
-        case MEulerRotation::kXYZ:
-        default:
-            return {0, 1, 2, 1.0};
-    }
-}
-
 using Mat3 = double[3][3];
 
 /// Turns `v` about axis A by the angle whose cosine and sine are `c` and `s`.
@@ -63,6 +38,8 @@ inline void unitAngle(double y, double x, double angle, double& c, double& s) {
 /// compile-time constants so that the matrix work reduces to plain arithmetic.
 template <int I, int J, int K>
 struct Order {
+    static constexpr int kI = I, kJ = J, kK = K;
+    /// +1 for the cyclic orders XYZ, YZX, ZXY, -1 for the others.
     static constexpr double kParity = J == (I + 1) % 3 ? 1.0 : -1.0;
 
     /// Column-vector matrix: R_K * R_J * R_I. Each column is the image of a unit vector
@@ -127,6 +104,15 @@ auto withOrder(MEulerRotation::RotationOrder order, Visit&& visit) {
         default:
             return visit(Order<0, 1, 2>());
     }
+}
+
+/// Axes of an order, first applied first.
+struct OrderAxes {
+    int i, j, k;
+};
+
+OrderAxes axesOf(MEulerRotation::RotationOrder order) {
+    return withOrder(order, [](auto o) { return OrderAxes{o.kI, o.kJ, o.kK}; });
 }
 
 /// Column-vector matrix of a rotation: first axis applied first (rightmost factor).
