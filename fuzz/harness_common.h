@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -124,6 +125,22 @@ private:
 inline double& callTimeLimit() {
     static double seconds = 0;
     return seconds;
+}
+
+/// The body of a libFuzzer target: any one translator call may use 10 s of processor time
+/// under the sanitizers (libFuzzer's -timeout, also 10 s, covers the whole input), and a
+/// failed check stops the fuzzer with the problem on standard output.
+template <typename Run>
+int fuzzOneInput(const char* target, Run run, const std::uint8_t* data, std::size_t size) {
+    callTimeLimit() = 10;
+    const std::string problem = run(data, size);
+    if (!problem.empty()) {
+        // Standard error may be closed (-close_fd_mask=2) to keep the plug-in's warnings out.
+        std::printf("%s check failed: %s\n", target, problem.c_str());
+        std::fflush(stdout);
+        std::abort();
+    }
+    return 0;
 }
 
 /// Measures the processor time of one translator call.
