@@ -83,8 +83,10 @@ void expectBothTranslators(const std::string& module) {
     EXPECT_NE(listing.find("BVHexport\tbvh\twrite\tbvhExportOpts\t"), std::string::npos) << listing;
 }
 
-const std::set<std::string> kHostSymbols = {"MApiVersion", "initializePlugin(MObject)",
-                                            "uninitializePlugin(MObject)"};
+// The entry points take the SDK's MObject, declared in its versioned namespace.
+const std::set<std::string> kHostSymbols = {
+    "MApiVersion", "initializePlugin(Autodesk::Maya::OpenMaya20220000::MObject)",
+    "uninitializePlugin(Autodesk::Maya::OpenMaya20220000::MObject)"};
 
 // One nested configure and build for the whole suite: it is the slow part.
 class DevkitBuild : public testing::Test {

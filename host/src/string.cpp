@@ -516,6 +516,8 @@ double MString::asDouble() const {
     return readDouble(data_, data_ + length_, stop);
 }
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 MString operator+(const char* left, const MString& right) {
     MString result(left);
     result += right;
@@ -525,3 +527,5 @@ MString operator+(const char* left, const MString& right) {
 std::ostream& operator<<(std::ostream& out, const MString& text) {
     return out.write(text.asChar(), std::streamsize(text.length()));
 }
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -3,6 +3,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 #define kEulerRotationEpsilon 1.0e-10
 
 /// Order kXYZ means: rotate about X first, then Y, then Z (for column vectors the matrix
@@ -55,3 +57,5 @@ public:
     double x, y, z;
     RotationOrder order;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

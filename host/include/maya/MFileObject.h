@@ -5,6 +5,8 @@
 #include <maya/MString.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Names are kept as plain text: no environment expansion, directory mapping or search
 /// path. The full name is the path followed by the name; the path keeps its final '/'.
 class MFileObject {
@@ -60,3 +62,5 @@ private:
     MString resolved_;
     bool resolvedOverride_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MAnimCurveChange;
 class MDGModifier;
 
@@ -132,3 +134,5 @@ public:
     unsigned int findClosest(const MTime& time, MStatus* ReturnStatus = NULL) const;
     unsigned int findClosest(double unitlessInput, MStatus* ReturnStatus = NULL) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MFnBase {
 public:
     virtual ~MFnBase();
@@ -37,3 +39,5 @@ private:
     MFnBase(const MFnBase&) = delete;
     MFnBase& operator=(const MFnBase&) = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MFnDependencyNode : public MFnBase {
 public:
     enum MAttrClass { kLocalDynamicAttr = 1, kNormalAttr, kExtensionAttr, kInvalidAttr };
@@ -31,3 +33,5 @@ public:
     MPlug findPlug(const MString& attrName, bool wantNetworkedPlug,
                    MStatus* ReturnStatus = NULL) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

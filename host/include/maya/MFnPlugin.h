@@ -9,19 +9,17 @@
 #include <maya/MString.h>
 #include <maya/MTypes.h>
 
-#if defined(_WIN32)
-#define MSTANDIN_PLUGIN_EXPORT __declspec(dllexport)
-#else
-#define MSTANDIN_PLUGIN_EXPORT __attribute__((visibility("default")))
-#endif
-
-/// Entry points that every plug-in defines; the host calls them on load and unload.
-MSTANDIN_PLUGIN_EXPORT MStatus initializePlugin(MObject obj);
-MSTANDIN_PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj);
+/// Entry points that every plug-in defines; the host calls them on load and unload. They
+/// are global functions, but their parameter type lives in the API namespace, so their
+/// names mangle with it.
+PLUGIN_EXPORT MStatus initializePlugin(MObject obj);
+PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj);
 
 #ifndef MNoVersionString
-extern "C" MSTANDIN_PLUGIN_EXPORT const char MApiVersion[] = "700";
+extern "C" PLUGIN_EXPORT const char MApiVersion[] = "700";
 #endif
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MFnPlugin : public MFnBase {
 public:
@@ -52,3 +50,5 @@ private:
     MString version_;
     MString apiVersion_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

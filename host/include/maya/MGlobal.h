@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MGlobal {
 public:
     enum MMayaState { kInteractive, kBatch, kLibraryApp, kBaseUIMode };
@@ -32,3 +34,5 @@ public:
 private:
     MGlobal() = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

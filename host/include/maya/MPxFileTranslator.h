@@ -5,6 +5,8 @@
 #include <maya/MString.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// The base answers: reader and writer fail with kFailure, every have* question and
 /// canBeOpened are false, defaultExtension and filter are empty, identifyFile says
 /// kNotMyFileType.
@@ -37,3 +39,5 @@ public:
     /// The access mode of the file operation in progress; kUnknownAccessMode outside one.
     static FileAccessMode fileAccessMode();
 };
+
+OPENMAYA_NAMESPACE_CLOSE

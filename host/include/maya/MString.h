@@ -6,6 +6,8 @@
 
 #include <iosfwd>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MString {
 public:
     MString();
@@ -99,3 +101,5 @@ private:
 
 MString operator+(const char* left, const MString& right);
 std::ostream& operator<<(std::ostream& out, const MString& text);
+
+OPENMAYA_NAMESPACE_CLOSE

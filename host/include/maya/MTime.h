@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Every unit of kHours..k6000FPS and k23_976FPS..k119_88FPS is a whole number of ticks of
 /// 1/141120000 second, so conversions between them of whole values are exact. kInvalid,
 /// kUserDef, kLast and values outside the enumeration are not units: a time in one of
@@ -120,3 +122,5 @@ private:
     double value_;
     Unit unit_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -3,6 +3,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MVector {
 public:
     enum Axis { kXaxis, kYaxis, kZaxis, kWaxis };
@@ -31,3 +33,5 @@ public:
 
     double x, y, z;
 };
+
+OPENMAYA_NAMESPACE_CLOSE
