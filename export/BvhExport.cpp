@@ -19,7 +19,8 @@ MStatus BvhExport::writer(const MFileObject& file, const MString& optionsString,
                           FileAccessMode /*mode*/) {
     std::string path;
     try {
-        path = file.fullName().asChar();
+        // The file need not exist yet: its name as given, with variables expanded.
+        path = file.expandedFullName().asChar();
         bvhexport::ExportJob job(settings_, sampleTime_);
         return job.run(path, optionsString);
     } catch (const std::exception& error) {

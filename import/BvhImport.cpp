@@ -105,7 +105,7 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
         stopReading = 0;
         framesKeyed = 0;
         currentFrame = 1;
-        path_ = file.fullName().asChar();
+        path_ = file.resolvedFullName().asChar();
         applyOptions(optionsString);
         deriveFrameRate();
         keyTime = MTime(keyTimeValue, MTime::uiUnit());

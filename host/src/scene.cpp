@@ -79,6 +79,7 @@ void reset() {
     ++s.generation;
     // Generation 0 marks the shared attribute objects, which stay valid across scenes.
     if (s.generation == 0) s.generation = 1;
+    s.userDefinedTicks = 0;
     resetUIUnit();
 }
 
@@ -362,6 +363,8 @@ bool MObject::operator!=(const MObject& other) const { return !(*this == other);
 namespace standin {
 
 void resetScene() { detail::reset(); }
+
+void setUserDefinedUnit(long long ticks) { detail::scene().userDefinedTicks = ticks > 0 ? ticks : 0; }
 
 MObject createNode(const std::string& type, const MObject& parent, const std::string& name) {
     detail::Kind kind;
