@@ -109,6 +109,8 @@ double parseDouble(std::string_view text) {
     while (p < end && isSpace(*p)) ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    // A second sign ("--5", "+-7") leaves no number, as for atof; from_chars would take a minus.
+    if (p < end && (*p == '+' || *p == '-')) return 0.0;
     if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
         const char* digits = p + 2;
         bool hasDigit = digits < end && (std::isxdigit(static_cast<unsigned char>(*digits)) ||

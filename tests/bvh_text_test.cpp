@@ -44,6 +44,9 @@ TEST(BvhText, ParseDoubleReadsWhatAtofReads) {
         {"1e-999", 0.0},   {"0.0333333", 0.0333333}, {"90.0001", 90.0001},
         {"inf", std::numeric_limits<double>::infinity()},
         {"-infinity", -std::numeric_limits<double>::infinity()},
+        // One sign at most: a second one leaves no number.
+        {"--5", 0.0},      {"+-7", 0.0},          {"-+5", 0.0},       {"++1", 0.0},
+        {"--0x10", 0.0},   {"- 5", 0.0},          {"+.5e1", 5.0},     {"4.9e-324", 4.9e-324},
     };
     for (const auto& c : cases) {
         const double got = bvh::parseDouble(c.text);
