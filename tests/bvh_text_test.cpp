@@ -53,6 +53,12 @@ TEST(BvhText, ParseDoubleReadsWhatAtofReads) {
         EXPECT_EQ(got, c.expected) << "text \"" << c.text << "\"";
         EXPECT_EQ(got, std::atof(c.text)) << "atof disagrees on \"" << c.text << "\"";
     }
+    // Numbers longer than any written one, rounded and ranged as a whole.
+    const std::string longTexts[] = {"0." + std::string(90, '0') + "15",
+                                     "1" + std::string(400, '0') + "e-400", std::string(320, '9'),
+                                     "-" + std::string(300, '7') + "e-600"};
+    for (const std::string& text : longTexts)
+        EXPECT_EQ(bvh::parseDouble(text), std::atof(text.c_str())) << "text " << text;
 }
 
 TEST(BvhText, ParseDoubleNanAndNegativeZero) {
