@@ -3,12 +3,12 @@
 #include <maya/MFileObject.h>
 
 #include <exception>
-#include <iostream>
 #include <string>
 
 #include "bvh/Vocabulary.h"
 #include "export/ExportJob.h"
 #include "plugin/FileKind.h"
+#include "plugin/Messages.h"
 
 BvhExport::BvhExport() = default;
 BvhExport::~BvhExport() = default;
@@ -25,9 +25,9 @@ MStatus BvhExport::writer(const MFileObject& file, const MString& optionsString,
         return job.run(path, optionsString);
     } catch (const std::exception& error) {
         // Nothing may unwind into the host; the job's output file removed itself already.
-        std::cerr << path + ": could not be written (" + error.what() + ")\n" << std::flush;
+        bvhio::reportError(path, std::string("could not be written (") + error.what() + ")");
     } catch (...) {
-        std::cerr << path + ": could not be written\n" << std::flush;
+        bvhio::reportError(path, "could not be written");
     }
     return MS::kFailure;
 }

@@ -109,6 +109,11 @@ struct Scene {
 };
 
 Scene& scene();
+/// The Script Editor's lines; kept across scenes, as the host keeps its history.
+std::vector<std::string>& scriptEditor();
+/// Adds a line; the oldest half goes once there are 10,000, so that a long-running process
+/// (a fuzzer) keeps a bounded history.
+void addScriptEditorLine(std::string line);
 /// Destroys every object and starts a new generation of handles.
 void reset();
 

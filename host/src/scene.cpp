@@ -69,6 +69,17 @@ Scene& scene() {
     return instance;
 }
 
+std::vector<std::string>& scriptEditor() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+void addScriptEditorLine(std::string line) {
+    std::vector<std::string>& lines = scriptEditor();
+    if (lines.size() >= 10000) lines.erase(lines.begin(), lines.begin() + 5000);
+    lines.push_back(std::move(line));
+}
+
 void reset() {
     Scene& s = scene();
     s.activeSelection.clear();
@@ -363,6 +374,9 @@ bool MObject::operator!=(const MObject& other) const { return !(*this == other);
 namespace standin {
 
 void resetScene() { detail::reset(); }
+
+std::vector<std::string> scriptEditorLines() { return detail::scriptEditor(); }
+void clearScriptEditor() { detail::scriptEditor().clear(); }
 
 void setUserDefinedUnit(long long ticks) { detail::scene().userDefinedTicks = ticks > 0 ? ticks : 0; }
 

@@ -16,6 +16,11 @@ namespace standin {
 /// user-defined time unit.
 void resetScene();
 
+/// The lines given to the Script Editor through MGlobal::displayError ("Error: ..."),
+/// displayWarning ("Warning: ...") and displayInfo, oldest first, since the last clear.
+std::vector<std::string> scriptEditorLines();
+void clearScriptEditor();
+
 /// Makes MTime::kUserDef a unit of `ticks` ticks (1/141120000 s each), as a host with a
 /// user-defined frame rate has; 0 or less makes it no unit again.
 void setUserDefinedUnit(long long ticks);
