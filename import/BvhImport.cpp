@@ -133,6 +133,7 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
 
 MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     ImportReadState state;
+    orderWarned_ = false;
     keyTimes.clear();
     previousValues.clear();
     // Without a "Frame Time:" line in this file, keys are spaced one frame of frameRateNum.

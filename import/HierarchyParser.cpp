@@ -229,13 +229,28 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
     node.positionCount += positions;
     node.rotationCount += rotations;
-    node.fileEulerOrder = bvh::eulerOrderFromName(order);
-    node.fullRotation = rotations == 3 && bvh::transformOrderFromName(order) != 7;
+    const int fileOrder = bvh::orderIndex(order);
+    node.fileEulerOrder = fileOrder < 0 ? 0 : fileOrder;
+    node.fullRotation = rotations == 3 && fileOrder >= 0;
 
-    if (rotationOrder == "auto") rotationOrder = MString(order.c_str());
+    const bool fromFile = rotationOrder == "auto";
+    if (fromFile) rotationOrder = MString(order.c_str());
     fileRotationOrder = node.fileEulerOrder;
+    // The host holds only the six orders: any other text gives XYZ, for the joints and for
+    // the conversion of the file's rotations alike, so the poses stay right.
+    if (bvh::orderIndex(rotationOrder.asChar()) < 0 && !orderWarned_) {
+        orderWarned_ = true;
+        bvhio::reportWarning(
+            bvhio::fileLine(path_, state.lineNumber),
+            fromFile ? bvhio::textOf("rotationOrder=auto: the first CHANNELS line has no three "
+                                     "rotations about X, Y and Z; joints get the order XYZ")
+                     : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(rotationOrder.asChar()),
+                                     " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
+                                     "the order XYZ"));
+    }
     MFnIkJoint orderFn(joint);
-    orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(
-                                 bvh::transformOrderFromName(rotationOrder.asChar())),
-                             true);
+    orderFn.setRotationOrder(
+        static_cast<MTransformationMatrix::RotationOrder>(
+            bvh::transformOrder(bvh::orderIndexOrXYZ(rotationOrder.asChar()))),
+        true);
 }

@@ -70,7 +70,7 @@ void BvhImport::advanceKeyTime() {
 
 void BvhImport::keyFrameLine(ImportReadState& state) {
     const auto targetOrder =
-        static_cast<MEulerRotation::RotationOrder>(bvh::eulerOrderFromName(rotationOrder.asChar()));
+        static_cast<MEulerRotation::RotationOrder>(bvh::orderIndexOrXYZ(rotationOrder.asChar()));
     std::vector<double>& values = state.values;
     values.resize(state.channels.size());
 

@@ -314,7 +314,8 @@ MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* Return
 
 MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder) {
     Node* n = transformNode(object_);
-    if (n == nullptr) return MS::kInvalidParameter;
+    // The host refuses anything but its six orders and keeps the order it has.
+    if (n == nullptr || !validOrder(order)) return MS::kInvalidParameter;
     if (reorder && validOrder(n->rotationOrder) && validOrder(order) && order != n->rotationOrder) {
         const MEulerRotation r =
             MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrder(n->rotationOrder))
