@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "bvh/LineReader.h"
+#include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "plugin/FileKind.h"
 #include "plugin/Messages.h"
@@ -131,6 +132,19 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
     }
 }
 
+void ImportReadState::Renamed::note(std::string_view fileName, std::string_view sceneName) {
+    constexpr std::size_t kShown = 3;
+    if (count < kShown) {
+        if (count > 0) first += ", ";
+        first += bvh::clippedForMessage(fileName);
+        first += " -> ";
+        first += bvh::clippedForMessage(sceneName);
+    } else if (count == kShown) {
+        first += ", ...";
+    }
+    ++count;
+}
+
 MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     ImportReadState state;
     orderWarned_ = false;
@@ -169,6 +183,11 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         if (stopReading != 0 || !state.error.empty()) break;
     }
     lines.close();
+    if (state.renamed.count > 0)
+        bvhio::reportWarning(path, bvhio::textOf(state.renamed.count,
+                                                 " joint names are not names the host can hold "
+                                                 "or clash with a sibling's; they were changed: ",
+                                                 state.renamed.first));
     if (!state.error.empty()) {
         bvhio::reportError(bvhio::fileLine(path, state.lineNumber),
                            state.error + "; the import stopped");

@@ -56,6 +56,12 @@ struct ImportReadState {
     std::size_t lineNumber = 0;
     /// Set when the file cannot be imported from the current line on: what is wrong with it.
     std::string error;
+    /// Joints whose name in the scene is not the file's: how many, and the first few.
+    struct Renamed {
+        std::size_t count = 0;
+        std::string first;  // "file name -> scene name" pairs
+        void note(std::string_view fileName, std::string_view sceneName);
+    } renamed;
 };
 
 class BvhImport : public MPxFileTranslator {

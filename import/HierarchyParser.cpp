@@ -18,6 +18,7 @@
 #include "bvh/Vocabulary.h"
 #include "import/BvhImport.h"
 #include "plugin/Messages.h"
+#include "plugin/NodeNames.h"
 
 namespace {
 
@@ -134,8 +135,10 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
         }
         const unsigned int depth = state.depth;
         std::string& name = at(state.depthNames, depth);
-        if (depth != 0 && name == bvh::kSite)
-            name = std::string(bvh::kEffectorPrefix) + at(state.depthNames, depth - 1);
+        const bool endSite = depth != 0 && name == bvh::kSite;
+        if (endSite)
+            name = bvhio::prefixedName(bvh::kEffectorPrefix,
+                                       bvhio::hostNodeName(at(state.depthNames, depth - 1)));
 
         ImportReadState::Node node;
         for (int axis = 0; axis < 3; ++axis) node.offset[axis] = xyz[axis];
@@ -151,8 +154,14 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
                 for (int axis = 0; axis < 3; ++axis) rootOffset[axis] = xyz[axis];
             MFnIkJoint jointFn;
             MObject joint = jointFn.create(parent);
-            // Without a name the joint keeps the name the host gave it.
-            if (!name.empty()) jointFn.setName(toMString(name));
+            // Without a name the joint keeps the name the host gave it. A name is handed over
+            // as the host would hold it, its namespaces made where missing.
+            if (!name.empty()) {
+                const MString given = jointFn.setName(toMString(bvhio::hostNodeName(name)), true);
+                // An end site's name follows its parent's; only the file's own names count.
+                if (!endSite && std::string_view(given.asChar(), given.length()) != name)
+                    state.renamed.note(name, given.asChar());
+            }
             jointFn.setTranslation(MVector(xyz[0], xyz[1], xyz[2]), MSpace::kTransform);
             at(state.depthJoints, depth) = joint;
             state.joints.append(joint);

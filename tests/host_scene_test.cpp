@@ -46,13 +46,36 @@ TEST_F(HostScene, NamesAreMadeUniqueAsTheHostDoes) {
         {"joint", "joint"}, {"joint", "joint1"}, {"joint", "joint2"},    {"joint1", "joint3"},
         {"Hips", "Hips"},   {"Hips", "Hips1"},   {"arm9", "arm9"},       {"arm9", "arm10"},
         {"arm9", "arm11"},  {"a b|c", "a_b_c"},  {"ns:Head", "ns:Head"}, {"ns:Head", "ns:Head1"},
+        {"pelvis.R", "pelvis_R"}, {"finger2-1.l", "finger2_1_l"}, {"1st", "_1st"},
+        {"a:b:9c", "a:b:_9c"}, {":Root", "Root"}, {"caf\xc3\xa9", "caf_"},
     };
     for (const auto& s : steps) {
         MFnIkJoint fn;
         fn.create(MObject::kNullObj);
-        EXPECT_EQ(std::string(s.given), fn.setName(s.requested).asChar()) << s.requested;
+        EXPECT_EQ(std::string(s.given), fn.setName(s.requested, true).asChar()) << s.requested;
         EXPECT_EQ(std::string(s.given), fn.name().asChar());
     }
+}
+
+TEST_F(HostScene, NamespacesMustExistUnlessCreatedAndSiblingsAloneMustDiffer) {
+    MFnTransform t;
+    const MObject a = t.create(), b = t.create();
+    MFnIkJoint fn;
+    MStatus status;
+    const MObject j = fn.create(a);
+    EXPECT_EQ(MString("joint1"), fn.setName("rig:Hips", false, &status));
+    EXPECT_EQ(MStatus(MS::kInvalidParameter), status) << "no namespace rig yet";
+    EXPECT_EQ(MString("rig:Hips"), fn.setName("rig:Hips", true, &status));
+    EXPECT_EQ(MStatus(MS::kSuccess), status);
+    // Under another parent the same name stands; under the same one it is numbered.
+    MFnIkJoint other;
+    other.create(b);
+    EXPECT_EQ(MString("rig:Hips"), other.setName("rig:Hips"));
+    MFnIkJoint sibling;
+    sibling.create(a);
+    EXPECT_EQ(MString("rig:Hips1"), sibling.setName("rig:Hips"));
+    EXPECT_TRUE(standin::findNode("rig:Hips").isNull()) << "two nodes hold that name";
+    EXPECT_EQ(j, standin::findNode("|transform1|rig:Hips"));
 }
 
 TEST_F(HostScene, DefaultNamesAndRenaming) {

@@ -424,10 +424,13 @@ TEST_F(ImportHierarchy, SampleSkeletons) {
                 const bvhref::Node& node = ref.nodes[i];
                 const std::string parentPath =
                     node.parent < 0 ? "|bvh_import" : joints[static_cast<std::size_t>(node.parent)];
-                const std::string name =
-                    node.endSite
-                        ? "Effector" + ref.nodes[static_cast<std::size_t>(node.parent)].name
-                        : node.name;
+                // An end site is named after its parent, inside the parent's namespaces.
+                const std::string& parentName =
+                    node.endSite ? ref.nodes[static_cast<std::size_t>(node.parent)].name : node.name;
+                const std::size_t part = parentName.rfind(':') + 1;  // 0 without a namespace
+                const std::string name = node.endSite ? parentName.substr(0, part) + "Effector" +
+                                                            parentName.substr(part)
+                                                      : node.name;
                 EXPECT_EQ(joints[i], parentPath + "|" + name) << path << " node " << i;
                 const auto t = sceneTranslation(joints[i]);
                 for (std::size_t a = 0; a < 3; ++a)

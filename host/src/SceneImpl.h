@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "KeyBuffer.h"
@@ -100,8 +101,13 @@ struct Scene {
     unsigned int generation = 1;
     std::unique_ptr<Node> world;
     std::vector<std::unique_ptr<Object>> objects;  // every node and curve but the world
+    /// Every name in its scope (see scopedKey in scene.cpp): siblings never share a name.
     std::unordered_map<std::string, Object*> names;
-    /// Per name stem: every stem+N with 1 <= N < value is known to be taken.
+    /// Every object by its name alone; several may share one.
+    std::unordered_multimap<std::string, Object*> byName;
+    /// The namespaces, by full name ("a", "a:b").
+    std::unordered_set<std::string> namespaces;
+    /// Per scope and name stem: every stem+N with 1 <= N < value is known to be taken.
     std::unordered_map<std::string, uint64_t> freeHint;
     MSelectionList activeSelection;
     /// Length of MTime::kUserDef in ticks; 0: the unit is not defined.
@@ -223,7 +229,10 @@ bool hasFnOf(const Object* object, MFn::Type type);
 const char* typeNameOf(MFn::Type type);
 
 /// Gives `object` the unique name nearest `requested` and returns it.
-const std::string& assignName(Object* object, const std::string& requested);
+/// Gives `object` the name the host makes of `requested` (see MFnDependencyNode::setName);
+/// false, keeping the old name, when the name is empty or names a namespace that does not
+/// exist and `createNamespace` is false.
+bool assignName(Object* object, const std::string& requested, bool createNamespace);
 /// Creates a DAG node under `parent` (the world when null) with a unique name.
 Node* createNode(Kind kind, Node* parent, const std::string& requestedName);
 /// Creates a curve driving `attribute` of `node` (none when node is null).

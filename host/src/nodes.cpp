@@ -104,15 +104,17 @@ MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
     return MString(o->name.c_str());
 }
 
-MString MFnDependencyNode::setName(const MString& name, bool, MStatus* ReturnStatus) {
+MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
+                                   MStatus* ReturnStatus) {
     standin::detail::Object* o = Access::get(object_);
-    if (o == nullptr || o->kind == Kind::World || name.length() == 0) {
+    if (o == nullptr || o->kind == Kind::World || name.length() == 0 ||
+        !standin::detail::assignName(o, std::string(name.asChar(), name.length()),
+                                     createNamespace)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return o == nullptr ? MString() : MString(o->name.c_str());
     }
     setStatus(ReturnStatus, MS::kSuccess);
-    return MString(
-        standin::detail::assignName(o, std::string(name.asChar(), name.length())).c_str());
+    return MString(o->name.c_str());
 }
 
 MString MFnDependencyNode::setName(const MString& name, MStatus* ReturnStatus) {

@@ -20,14 +20,37 @@ const Attribute kAttributes[kAttributeCount] = {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-/// Replaces the characters that would break paths or tokens.
-std::string sanitize(const std::string& name) {
-    std::string out = name;
-    for (char& c : out) {
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+/// One part of a node name (between namespace separators) as the host keeps it: letters,
+/// digits and '_' only, every other character (a UTF-8 sequence counts as one) becoming
+/// '_', and a '_' before a leading digit.
+std::string legalPart(const std::string& part) {
+    std::string out;
+    for (size_t i = 0; i < part.size(); ++i) {
+        const char c = part[i];
         const unsigned char u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u == 0x7F || c == '|') c = '_';
+        if (u >= 0xC0) {  // the lead byte of a sequence: one '_' for the whole character
+            while (i + 1 < part.size() && (static_cast<unsigned char>(part[i + 1]) & 0xC0) == 0x80)
+                ++i;
+        }
+        out += isLetter(c) || isDigit(c) || c == '_' ? c : '_';
     }
+    if (!out.empty() && isDigit(out[0])) out.insert(out.begin(), '_');
     return out;
+}
+
+/// Names are unique among the children of one parent (DAG nodes) or among all curves; the
+/// key of a name in its scope.
+std::string scopedKey(const Object* object, const std::string& name) {
+    const void* scope = nullptr;
+    if (object->kind != Kind::Curve && object->kind != Kind::Attribute &&
+        object->kind != Kind::Plugin) {
+        const Node* node = static_cast<const Node*>(object);
+        scope = node->parents.empty() ? nullptr : node->parents.front();
+    }
+    std::string key(reinterpret_cast<const char*>(&scope), sizeof scope);
+    return key + name;
 }
 
 void splitTrailingNumber(const std::string& name, std::string& stem, uint64_t& number,
@@ -47,14 +70,21 @@ void splitTrailingNumber(const std::string& name, std::string& stem, uint64_t& n
 void releaseName(Object* object) {
     if (object->name.empty()) return;
     Scene& s = scene();
-    auto it = s.names.find(object->name);
+    const std::string key = scopedKey(object, object->name);
+    auto it = s.names.find(key);
     if (it != s.names.end() && it->second == object) s.names.erase(it);
+    for (auto [at, end] = s.byName.equal_range(object->name); at != end; ++at) {
+        if (at->second == object) {
+            s.byName.erase(at);
+            break;
+        }
+    }
     std::string stem;
     uint64_t number = 0;
     bool hasNumber = false;
     splitTrailingNumber(object->name, stem, number, hasNumber);
     if (hasNumber && number > 0) {
-        auto hint = s.freeHint.find(stem);
+        auto hint = s.freeHint.find(scopedKey(object, stem));
         if (hint != s.freeHint.end() && number < hint->second) hint->second = number;
     }
     object->name.clear();
@@ -84,6 +114,8 @@ void reset() {
     Scene& s = scene();
     s.activeSelection.clear();
     s.names.clear();
+    s.byName.clear();
+    s.namespaces.clear();
     s.freeHint.clear();
     s.objects.clear();
     s.world = std::make_unique<Node>(Kind::World);
@@ -215,13 +247,30 @@ const char* typeNameOf(MFn::Type type) {
     }
 }
 
-const std::string& assignName(Object* object, const std::string& requested) {
+bool assignName(Object* object, const std::string& requested, bool createNamespace) {
     Scene& s = scene();
-    const std::string wanted = sanitize(requested);
-    if (object->name == wanted) return object->name;
+    // "a:b:Head": namespaces a and a:b, and the name Head in them. A leading ':' names the
+    // root namespace; empty parts between separators are dropped.
+    std::vector<std::string> parts;
+    for (size_t start = 0; start <= requested.size();) {
+        size_t colon = requested.find(':', start);
+        if (colon == std::string::npos) colon = requested.size();
+        if (colon > start) parts.push_back(legalPart(requested.substr(start, colon - start)));
+        start = colon + 1;
+    }
+    if (parts.empty() || requested.back() == ':') return false;
+    std::string space;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        space += (i == 0 ? "" : ":") + parts[i];
+        if (s.namespaces.count(space) != 0) continue;
+        if (!createNamespace) return false;
+        s.namespaces.insert(space);
+    }
+    const std::string wanted = space.empty() ? parts.back() : space + ":" + parts.back();
+    if (object->name == wanted) return true;
     // The old name is free for the new one to take, as a rename in the host.
     releaseName(object);
-    auto taken = [&](const std::string& n) { return s.names.count(n) != 0; };
+    auto taken = [&](const std::string& n) { return s.names.count(scopedKey(object, n)) != 0; };
     std::string chosen = wanted;
     if (taken(wanted)) {
         std::string stem;
@@ -229,7 +278,7 @@ const std::string& assignName(Object* object, const std::string& requested) {
         bool hasNumber = false;
         splitTrailingNumber(wanted, stem, number, hasNumber);
         uint64_t candidate = hasNumber ? number + 1 : 1;
-        uint64_t& hint = s.freeHint.emplace(stem, 1).first->second;
+        uint64_t& hint = s.freeHint.emplace(scopedKey(object, stem), 1).first->second;
         // Every stem+N below the hint is taken, so the search can start there.
         const bool fromHint = candidate <= hint;
         if (fromHint) candidate = hint;
@@ -238,8 +287,9 @@ const std::string& assignName(Object* object, const std::string& requested) {
         chosen = stem + std::to_string(candidate);
     }
     object->name = chosen;
-    s.names[chosen] = object;
-    return object->name;
+    s.names[scopedKey(object, chosen)] = object;
+    s.byName.emplace(chosen, object);
+    return true;
 }
 
 Node* createNode(Kind kind, Node* parent, const std::string& requestedName) {
@@ -250,7 +300,7 @@ Node* createNode(Kind kind, Node* parent, const std::string& requestedName) {
     s.objects.push_back(std::move(owned));
     node->parents.push_back(parent);
     parent->children.push_back(node);
-    assignName(node, requestedName);
+    if (!assignName(node, requestedName, true)) assignName(node, "transform1", true);
     return node;
 }
 
@@ -276,7 +326,7 @@ Curve* createCurve(int type, Node* node, int attribute) {
         curve->attribute = attribute;
         name = node->name + "_" + kAttributes[attribute].name;
     }
-    assignName(curve, name);
+    assignName(curve, name, true);
     return curve;
 }
 
@@ -424,8 +474,9 @@ MObject findNode(const std::string& nameOrPath) {
     detail::Scene& s = detail::scene();
     if (nameOrPath.empty()) return MObject();
     if (nameOrPath.find('|') == std::string::npos) {
-        auto it = s.names.find(nameOrPath);
-        return it == s.names.end() ? MObject() : Access::make(it->second);
+        // A name that more than one node holds names none of them.
+        if (s.byName.count(nameOrPath) != 1) return MObject();
+        return Access::make(s.byName.find(nameOrPath)->second);
     }
     // A path: walk down from the world, or for a relative path from any node whose name
     // matches the first step.
@@ -444,8 +495,9 @@ MObject findNode(const std::string& nameOrPath) {
     if (absolute) {
         current = s.world.get();
     } else {
-        auto it = s.names.find(steps[0]);
-        if (it == s.names.end() || it->second->kind == detail::Kind::Curve) return MObject();
+        if (s.byName.count(steps[0]) != 1) return MObject();
+        auto it = s.byName.find(steps[0]);
+        if (it->second->kind == detail::Kind::Curve) return MObject();
         current = static_cast<detail::Node*>(it->second);
         i = 1;
     }

@@ -17,11 +17,14 @@ public:
     virtual ~MFnDependencyNode();
     MFn::Type type() const override;
     MString name(MStatus* ReturnStatus = NULL) const;
-    /// Renames the node and returns the name actually given. Names are unique in the whole
-    /// scene: a clashing name gets a number appended, or its trailing number replaced by
-    /// the next free one (joint, joint1, joint2 ...). White space, control characters and
-    /// '|' become '_'. An empty name fails and keeps the old one. Namespaces are not
-    /// modelled: a ':' is an ordinary character.
+    /// Renames the node and returns the name actually given, as the host does:
+    /// - a name holds letters, digits and '_'; any other character becomes '_', and a name
+    ///   (or namespace) starting with a digit gets a '_' before it ("pelvis.R" -> "pelvis_R");
+    /// - ':' separates namespaces ("ns:Hips"); a namespace that does not exist fails, keeping
+    ///   the old name, unless `createNamespace` (then it and its parents are made);
+    /// - siblings never share a name (curves: no two curves): a clashing name gets a number
+    ///   appended, or its trailing number replaced by the next free one (joint, joint1 ...);
+    /// - an empty name fails and keeps the old one.
     MString setName(const MString& name, bool createNamespace = false,
                     MStatus* ReturnStatus = NULL);
     OPENMAYA_DEPRECATED(2019, "Use setName(const MString&, bool, MStatus*) instead.")
