@@ -42,6 +42,11 @@ const ChannelKind* rotationChannels(int order) {
     return order >= 1 && order <= 5 ? kTable[order - 1] : kTable[5];
 }
 
+/// The Euler order whose channels rotationChannels lists for `order`.
+MEulerRotation::RotationOrder rotationChannelOrder(int order) {
+    return static_cast<MEulerRotation::RotationOrder>(order >= 1 && order <= 5 ? order - 1 : 5);
+}
+
 }  // namespace
 
 void gatherSelectedJoints(ChannelTable& table) {
@@ -90,6 +95,7 @@ bool hasJointBelow(const MObject& node) {
 void collectChannels(ChannelTable& table) {
     table.channels.clear();
     table.kinds.clear();
+    table.poses.clear();
     for (ExportJoint& joint : table.joints) {
         joint.firstChannel = static_cast<int>(table.channels.size());
         joint.channelCount = 0;
@@ -119,13 +125,31 @@ void collectChannels(ChannelTable& table) {
             found[index] = true;
         }
 
+        // The rotate values are all the host shows only without an orient, an axis and
+        // static rotate values; otherwise the channels carry the composed rotation.
+        PoseJoint pose;
+        pose.rotation = readJointRotation(joint.node);
+        pose.order = rotationChannelOrder(order);
+        MEulerRotation rest;
+        fn.getRotation(rest);
+        bool composed = !pose.rotation.plain;
+        for (unsigned axis = 0; axis < 3; ++axis) {
+            pose.curves[axis] = curves[kXrot + axis];
+            pose.staticRotate[axis] = found[kXrot + axis] ? 0.0 : rest[axis];
+            if (pose.staticRotate[axis] != 0.0) composed = true;
+        }
+        const int poseIndex = composed ? static_cast<int>(table.poses.size()) : -1;
+        if (composed) table.poses.push_back(pose);
+
         MVector translation;
         if (!joint.selected) translation = fn.getTranslation(MSpace::kTransform);
         auto add = [&](ChannelKind kind) {
-            if (!found[kind]) return;
+            const bool posed = composed && kind >= kXrot;
+            if (!found[kind] && !posed) return;
             Channel channel;
             channel.curve = curves[kind];
             channel.kind = kind;
+            channel.pose = posed ? poseIndex : -1;
             channel.rotation = kind >= kXrot;
             // A joint's OFFSET line holds its translation; its position values are written as
             // the change from there, so offset plus value reads back as its translation.
