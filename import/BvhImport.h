@@ -2,6 +2,7 @@
 // The import translator: reads a BVH file into joints and animation curves.
 
 #include <maya/MDoubleArray.h>
+#include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MObject.h>
 #include <maya/MObjectArray.h>
@@ -14,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "plugin/JointRotation.h"
 
 namespace bvh {
 class LineReader;
@@ -38,6 +41,10 @@ struct ImportReadState {
         int fileEulerOrder = 0;        // order of its own rotation channels (MEulerRotation)
         bool fullRotation = false;     // three rotation channels naming X, Y and Z once each
         double previous[3] = {0, 0, 0};  // rotation keyed in the previous keyed frame
+        // A target joint with a joint orient or a rotate axis: its three rotate curves are
+        // keyed so that its full local rotation is the file's.
+        bool posed = false;
+        JointRotation rotation;
         int curve[6] = {-1, -1, -1, -1, -1, -1};  // per attribute: index into curves, or -1
     };
 
@@ -129,6 +136,10 @@ private:
     MStatus readFile(const std::string& path, bvh::LineReader& reader);
     bool rekeyWholeSteps(const std::string& path, ImportReadState& state, double startTime);
     void endAtEndTime(ImportReadState& state);
+    /// Keys the three rotate curves of a posed node from the rotation channels [first, last)
+    /// of the frame in state.values (radians).
+    void keyPosedRotation(ImportReadState& state, ImportReadState::Node& node, int first,
+                          int last, MEulerRotation::RotationOrder order);
     void advanceKeyTime();
 
     std::string path_;     // full path of the file being read, for messages

@@ -231,6 +231,20 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
 
     if (rotationOrder == "auto") rotationOrder = MString(order.c_str());
     fileRotationOrder = node.fileEulerOrder;
+    // A joint built in the host turns the rotate values by its rotate axis and joint orient:
+    // keyed with the file's angles it would come out twisted, so all three of its rotate
+    // curves take the angles that make its whole rotation the file's.
+    if (importSkelton == 2 && node.rotationCount > 0) {
+        node.rotation = readJointRotation(joint);
+        node.posed = !node.rotation.plain;
+    }
+    if (node.posed) {
+        for (int attribute = 3; attribute < 6; ++attribute)
+            curveFor(state, nodeIndex, jointFn, attribute);
+        for (std::size_t c = static_cast<std::size_t>(node.firstChannel); c < state.channels.size();
+             ++c)
+            if (state.channels[c].attribute >= 3) state.channels[c].curveFn = nullptr;
+    }
     MFnIkJoint orderFn(joint);
     orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(
                                  bvh::transformOrderFromName(rotationOrder.asChar())),
