@@ -67,6 +67,7 @@ void BvhImport::applyOptions(const MString& optionsString) {
         else if (key == "notFloatingKey") notFloatingKey = value.asInt();
         else if (key == "scale") scale = value.asDouble();
         else if (key == "rotationOrder") rotationOrder = value;
+        else if (key == "matchBy") matchBy = value;
     }
 }
 
@@ -121,6 +122,11 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
                       << "\n";
             return MS::kFailure;
         }
+        if (importSkelton == 2 && matchBy != "position" && matchBy != "name") {
+            std::cerr << path_ << ": matchBy must be position or name, not \"" << matchBy.asChar()
+                      << "\"\n";
+            return MS::kFailure;
+        }
         return readFile(path_, lines);
     } catch (const std::exception& e) {
         std::cerr << path_ << ": import failed: " << e.what() << "\n";
@@ -139,9 +145,11 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     frameTime = 1.0 / frameRateNum;
     frameTimeRead_ = false;
 
+    const bool byName = importSkelton == 2 && matchBy == "name";
     if (importSkelton == 2) {
-        collectTargetJoints(state.joints);
-        if (state.joints.length() == 0) {
+        MObjectArray& targets = byName ? state.targets : state.joints;
+        collectTargetJoints(targets);
+        if (targets.length() == 0) {
             std::cerr << path << ": Select a joint\n";
             return MS::kFailure;
         }
@@ -179,6 +187,7 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         return MS::kFailure;
     }
 
+    if (byName) warnUnmatched(state);
     MStatus status = MS::kSuccess;
     if (inputKeys != 1 && notFloatingKey != 0 && !rekeyWholeSteps(path, state, readStartTime_))
         status = MS::kFailure;

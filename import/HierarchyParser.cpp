@@ -156,6 +156,8 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
             jointFn.setTranslation(MVector(xyz[0], xyz[1], xyz[2]), MSpace::kTransform);
             at(state.depthJoints, depth) = joint;
             state.joints.append(joint);
+        } else if (importSkelton == 2 && matchBy == "name") {
+            state.joints.append(targetByName(state, name));
         }
         ++state.jointIndex;
         ++state.depth;
@@ -179,6 +181,7 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     }
     const unsigned int nodeIndex = static_cast<unsigned int>(state.jointIndex);
     MObject joint = state.joints[nodeIndex];
+    const bool unmatched = joint.isNull();
     MFnDagNode jointFn(joint);
     std::string order;  // rotation axes, first channel first (reversed below)
     int positions = 0;
@@ -194,7 +197,9 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
         ImportReadState::Channel channel;
         channel.node = static_cast<int>(nodeIndex);
         const int index = bvh::channelIndex(name);
-        if (index < 0) {
+        if (unmatched) {
+            // A node that no joint took by name keeps its place in the frame lines only.
+        } else if (index < 0) {
             // The channel keeps its place in the frame lines, so the channels after it still
             // line up, but its values go nowhere.
             if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
@@ -221,9 +226,10 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     if (unknownMore > 0)
         std::cerr << path_ << ":" << state.lineNumber << ": warning: " << unknownMore
                   << " more unknown channels; their values are skipped\n";
-    std::reverse(order.begin(), order.end());  // the last channel first
     ImportReadState::Node& node = state.nodes[nodeIndex];
     node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
+    if (unmatched) return;
+    std::reverse(order.begin(), order.end());  // the last channel first
     node.positionCount += positions;
     node.rotationCount += rotations;
     node.fileEulerOrder = bvh::eulerOrderFromName(order);
