@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+#include <standin/Standin.h>
+
 #include "SceneImpl.h"
 
 using standin::detail::Access;
@@ -466,6 +468,21 @@ bool MPlug::operator==(const MPlug& other) const {
 bool MPlug::operator!=(const MPlug& other) const { return !(*this == other); }
 
 namespace standin {
+
+bool getRotateAxis(const MObject& node, double xyz[3]) {
+    Node* n = transformNode(node);
+    if (n == nullptr) return false;
+    for (int i = 0; i < 3; ++i) xyz[i] = n->rotateAxis[i];
+    return true;
+}
+
+bool setRotateAxis(const MObject& node, const double xyz[3]) {
+    Node* n = transformNode(node);
+    if (n == nullptr) return false;
+    for (int i = 0; i < 3; ++i) n->rotateAxis[i] = xyz[i];
+    return true;
+}
+
 namespace detail {
 void Access::setPath(MDagPath& p, const std::vector<Node*>& nodes) {
     p.pop(p.length_);

@@ -19,7 +19,6 @@
 #include <maya/MGlobal.h>
 #include <maya/MObjectArray.h>
 #include <maya/MPlug.h>
-#include <maya/MQuaternion.h>
 #include <maya/MSelectionList.h>
 #include <maya/MTime.h>
 #include <maya/MTimeArray.h>
@@ -137,9 +136,9 @@ Json nodeToJson(const MObject& node, const std::string& path) {
     transform.getRotation(rotate);
     MEulerRotation orient;
     if (node.hasFn(MFn::kJoint)) MFnIkJoint(node).getOrientation(orient);
-    const MQuaternion axis = transform.rotateOrientation(MSpace::kTransform);
-    const MEulerRotation axisAngles =
-        axis == MQuaternion::identity ? MEulerRotation() : axis.asEulerRotation();
+    double axis[3];
+    getRotateAxis(node, axis);
+    const MEulerRotation axisAngles(axis[0], axis[1], axis[2]);
     const std::pair<const char*, Json> angles[] = {{"rotate", anglesToJson(rotate)},
                                                    {"jointOrient", anglesToJson(orient)},
                                                    {"rotateAxis", anglesToJson(axisAngles)}};
@@ -551,9 +550,7 @@ bool buildScene(ScenePlan& plan, std::string& error) {
         transform.getRotation(rotate);  // for the node's order
         rotate.setValue(entry.rotate[0], entry.rotate[1], entry.rotate[2], rotate.order);
         if (!rotate.isZero(0.0)) transform.setRotation(rotate);
-        const MEulerRotation axis(entry.rotateAxis[0], entry.rotateAxis[1], entry.rotateAxis[2]);
-        if (!axis.isZero(0.0))
-            transform.setRotateOrientation(axis.asQuaternion(), MSpace::kTransform, false);
+        setRotateAxis(node, entry.rotateAxis);
         if (node.hasFn(MFn::kJoint))
             MFnIkJoint(node).setOrientation(MEulerRotation(
                 entry.jointOrient[0], entry.jointOrient[1], entry.jointOrient[2]));
