@@ -7,7 +7,6 @@
 #include <maya/MItSelectionList.h>
 #include <maya/MSelectionList.h>
 
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "bvh/Text.h"
 #include "import/BvhImport.h"
 #include "plugin/JointWalk.h"
+#include "plugin/Messages.h"
 
 void BvhImport::collectTargetJoints(MObjectArray& joints) {
     MSelectionList selection;
@@ -92,11 +92,11 @@ void BvhImport::warnUnmatched(const ImportReadState& state) {
     }
     if (state.unmatchedNodeCount == 0 && idleCount == 0) return;
     std::ostringstream line;
-    line << path_ << ": warning: matching by name: " << state.unmatchedNodeCount
+    line << "matching by name: " << state.unmatchedNodeCount
          << " nodes of the file have no joint";
     appendNames(line, state.unmatchedNodes, state.unmatchedNodeCount);
     line << " and are skipped; " << idleCount << " joints have no node";
     appendNames(line, idle, idleCount);
-    line << " and keep their animation\n";
-    std::cerr << line.str();
+    line << " and keep their animation";
+    bvhio::reportWarning(path_, line.str());
 }
