@@ -28,6 +28,13 @@ namespace {
 
 enum Kind : ChannelKind { kXpos, kYpos, kZpos, kXrot, kYrot, kZrot };
 
+/// The Euler order (MEulerRotation value) of a joint's rotation channels: its own order,
+/// XYZ (the host's default) should the host answer anything but its six orders.
+MEulerRotation::RotationOrder rotationChannelOrder(int order) {
+    const int index = bvh::orderIndexOfTransform(order);
+    return static_cast<MEulerRotation::RotationOrder>(index < 0 ? 0 : index);
+}
+
 }  // namespace
 
 void gatherSelectedJoints(ChannelTable& table) {
@@ -76,6 +83,7 @@ bool hasJointBelow(const MObject& node) {
 void collectChannels(ChannelTable& table) {
     table.channels.clear();
     table.kinds.clear();
+    table.poses.clear();
     for (ExportJoint& joint : table.joints) {
         joint.firstChannel = static_cast<int>(table.channels.size());
         joint.channelCount = 0;
@@ -104,13 +112,31 @@ void collectChannels(ChannelTable& table) {
             found[index] = true;
         }
 
+        // The rotate values are all the host shows only without an orient, an axis and
+        // static rotate values; otherwise the channels carry the composed rotation.
+        PoseJoint pose;
+        pose.rotation = readJointRotation(joint.node);
+        pose.order = rotationChannelOrder(order);
+        MEulerRotation rest;
+        fn.getRotation(rest);
+        bool composed = !pose.rotation.plain;
+        for (unsigned axis = 0; axis < 3; ++axis) {
+            pose.curves[axis] = curves[kXrot + axis];
+            pose.staticRotate[axis] = found[kXrot + axis] ? 0.0 : rest[axis];
+            if (pose.staticRotate[axis] != 0.0) composed = true;
+        }
+        const int poseIndex = composed ? static_cast<int>(table.poses.size()) : -1;
+        if (composed) table.poses.push_back(pose);
+
         MVector translation;
         if (!joint.selected) translation = fn.getTranslation(MSpace::kTransform);
         auto add = [&](ChannelKind kind) {
-            if (!found[kind]) return;
+            const bool posed = composed && kind >= kXrot;
+            if (!found[kind] && !posed) return;
             Channel channel;
             channel.curve = curves[kind];
             channel.kind = kind;
+            channel.pose = posed ? poseIndex : -1;
             channel.rotation = kind >= kXrot;
             // A joint's OFFSET line holds its translation; its position values are written as
             // the change from there, so offset plus value reads back as its translation.
@@ -122,10 +148,9 @@ void collectChannels(ChannelTable& table) {
         add(kXpos);
         add(kYpos);
         add(kZpos);
-        // The host holds only the six orders; should it answer anything else, XYZ, its default.
-        const int orderIndex = bvh::orderIndexOfTransform(order);
+        const int channelOrder = static_cast<int>(rotationChannelOrder(order));
         for (int k = 0; k < 3; ++k)
-            add(static_cast<ChannelKind>(kXrot + bvh::channelAxis(orderIndex < 0 ? 0 : orderIndex, k)));
+            add(static_cast<ChannelKind>(kXrot + bvh::channelAxis(channelOrder, k)));
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The joints of an export and the channels that their animation curves drive.
 
+#include <maya/MEulerRotation.h>
 #include <maya/MObject.h>
 
 #include <string>
 #include <vector>
 
 #include "export/BvhText.h"
+#include "plugin/JointRotation.h"
 
 namespace bvhexport {
 
@@ -23,12 +25,23 @@ struct ExportJoint {
     int channelCount = 0;
 };
 
+/// A joint whose rotation channels carry its full local rotation (rotate axis, rotate values,
+/// joint orient), because its rotate values alone are not what the host shows.
+struct PoseJoint {
+    JointRotation rotation;
+    MEulerRotation::RotationOrder order = MEulerRotation::kXYZ;  ///< of the rotate values and channels
+    MObject curves[3];           ///< rotateX, Y, Z curves; null where the value is static
+    double staticRotate[3] = {0, 0, 0};  ///< the values of the attributes without a curve
+};
+
 /// One channel of the MOTION lines.
 struct Channel {
-    MObject curve;          ///< the animation curve of the channel's attribute
+    MObject curve;          ///< the animation curve of the channel's attribute (may be null
+                            ///< for a channel of a pose joint)
     ChannelKind kind = 0;   ///< 0..5: X/Y/Z position, X/Y/Z rotation
     bool rotation = false;  ///< written in degrees from radians
     double offset = 0;      ///< subtracted from a position value before scaling
+    int pose = -1;  ///< index into ChannelTable::poses: the value is that joint's full rotation
 };
 
 /// The joints to export and their channels, joint by joint in joint-list order, the channels
@@ -38,6 +51,7 @@ struct ChannelTable {
     std::vector<ExportJoint> joints;
     std::vector<Channel> channels;
     std::vector<ChannelKind> kinds;
+    std::vector<PoseJoint> poses;
 };
 
 /// Appends, for each joint of the active selection in selection order, the joint itself and
@@ -50,7 +64,9 @@ bool hasJointBelow(const MObject& node);
 
 /// Decides each joint's End Site flag and fills its channels from its animated translate and
 /// rotate attributes: positions X, Y, Z first, then the rotations in the reverse of the
-/// joint's rotation order. A joint that is an End Site gets no channels.
+/// joint's rotation order. A joint that is an End Site gets no channels. A joint with a joint
+/// orient, a rotate axis or a static rotate value other than zero gets all three rotation
+/// channels, which carry its full local rotation (a PoseJoint), whatever is animated.
 void collectChannels(ChannelTable& table);
 
 }  // namespace bvhexport

@@ -1,6 +1,8 @@
 #include "export/MotionWriter.h"
 
+#include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
+#include <maya/MMatrix.h>
 
 #include <memory>
 #include <vector>
@@ -33,10 +35,57 @@ public:
         return 0;
     }
 
+    /// True when some channel has a curve: without one there is no motion to write.
+    bool any() const {
+        for (std::size_t c = 0; c < count_; ++c)
+            if (!curves_[c].object().isNull()) return true;
+        return false;
+    }
+
 private:
     std::size_t count_;
     std::unique_ptr<MFnAnimCurve[]> curves_;
     std::vector<unsigned> keyCounts_;
+};
+
+/// The full rotations of the table's pose joints, sample by sample, each sample's angles the
+/// ones closest to the previous sample's so that the written curves stay continuous.
+class PoseSampler {
+public:
+    explicit PoseSampler(const std::vector<PoseJoint>& poses)
+        : poses_(poses), curves_(new MFnAnimCurve[poses.size() * 3]), angles_(poses.size()) {
+        for (std::size_t p = 0; p < poses.size(); ++p)
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                if (!poses[p].curves[axis].isNull())
+                    curves_[p * 3 + axis].setObject(poses[p].curves[axis]);
+    }
+
+    /// Evaluates every pose joint at `time`: each rotate attribute from its curve where one
+    /// drives it, its static value otherwise, then composed with the axis and the orient.
+    void sample(const MTime& time) {
+        for (std::size_t p = 0; p < poses_.size(); ++p) {
+            const PoseJoint& pose = poses_[p];
+            double rotate[3];
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                rotate[axis] = pose.curves[axis].isNull() ? pose.staticRotate[axis]
+                                                          : curves_[p * 3 + axis].evaluate(time);
+            const MMatrix local = composeRotation(
+                pose.rotation, MEulerRotation(rotate[0], rotate[1], rotate[2], pose.order));
+            angles_[p] = nearestEuler(local, pose.order, sampled_ ? &angles_[p] : nullptr);
+        }
+        sampled_ = true;
+    }
+
+    /// The angle about axis 0..2 of pose joint `pose` at the last sample.
+    double angle(int pose, int axis) const {
+        return angles_[static_cast<std::size_t>(pose)][static_cast<unsigned>(axis)];
+    }
+
+private:
+    const std::vector<PoseJoint>& poses_;
+    std::unique_ptr<MFnAnimCurve[]> curves_;
+    std::vector<MEulerRotation> angles_;
+    bool sampled_ = false;
 };
 
 }  // namespace
@@ -49,6 +98,8 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
     if (table.channels.empty()) return kNoCurveProblem;
 
     CurveSet curves(table);
+    if (!curves.any()) return kNoCurveProblem;
+    PoseSampler poses(table.poses);
     const std::size_t keyed = curves.keyedCurve();
     MotionPlan plan;
     std::string problem = planMotion(settings, curves.keyCount(keyed), uiUnit, plan);
@@ -68,9 +119,13 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
     for (int line = plan.firstLine; line < plan.endLine; ++line) {
         sampleTime.setValue(sample);
         const unsigned key = static_cast<unsigned>(line);
+        if (!table.poses.empty()) poses.sample(keyMode ? curves[keyed].time(key) : sampleTime);
         for (std::size_t c = 0; c < channelCount; ++c) {
+            const Channel& channel = table.channels[c];
             double value;
-            if (!keyMode) {
+            if (channel.pose >= 0) {
+                value = poses.angle(channel.pose, channel.kind - 3);
+            } else if (!keyMode) {
                 value = curves[c].evaluate(sampleTime);
             } else if (key < curves.keyCount(c)) {
                 value = curves[c].value(key);
@@ -79,7 +134,6 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
                 // where that curve has this key, never a key that it does not have.
                 value = curves[c].evaluate(curves[keyed].time(key));
             }
-            const Channel& channel = table.channels[c];
             values[c] =
                 channel.rotation ? value / bvh::kPi * 180 : (value - channel.offset) * scale;
         }

@@ -68,6 +68,7 @@ void BvhImport::applyOptions(const MString& optionsString) {
         else if (key == "notFloatingKey") notFloatingKey = value.asInt();
         else if (key == "scale") scale = value.asDouble();
         else if (key == "rotationOrder") rotationOrder = value;
+        else if (key == "matchBy") matchBy = value;
     }
 }
 
@@ -122,6 +123,11 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
                                                     inputKeys, "), not ", frameRateNum));
             return MS::kFailure;
         }
+        if (importSkelton == 2 && matchBy != "position" && matchBy != "name") {
+            bvhio::reportError(path_, bvhio::textOf("matchBy must be position or name, not \"",
+                                                    matchBy.asChar(), "\""));
+            return MS::kFailure;
+        }
         return readFile(path_, lines);
     } catch (const std::exception& e) {
         bvhio::reportError(path_, std::string("import failed: ") + e.what());
@@ -154,9 +160,11 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     frameTime = 1.0 / frameRateNum;
     frameTimeRead_ = false;
 
+    const bool byName = importSkelton == 2 && matchBy == "name";
     if (importSkelton == 2) {
-        collectTargetJoints(state.joints);
-        if (state.joints.length() == 0) {
+        MObjectArray& targets = byName ? state.targets : state.joints;
+        collectTargetJoints(targets);
+        if (targets.length() == 0) {
             bvhio::reportError(path, "Select a joint");
             return MS::kFailure;
         }
@@ -199,6 +207,7 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         return MS::kFailure;
     }
 
+    if (byName) warnUnmatched(state);
     MStatus status = MS::kSuccess;
     if (inputKeys != 1 && notFloatingKey != 0 && !rekeyWholeSteps(path, state, readStartTime_))
         status = MS::kFailure;

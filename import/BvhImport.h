@@ -2,6 +2,7 @@
 // The import translator: reads a BVH file into joints and animation curves.
 
 #include <maya/MDoubleArray.h>
+#include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MObject.h>
 #include <maya/MObjectArray.h>
@@ -13,7 +14,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "plugin/JointRotation.h"
 
 namespace bvh {
 class LineReader;
@@ -38,10 +42,23 @@ struct ImportReadState {
         int fileEulerOrder = 0;        // order of its own rotation channels (MEulerRotation)
         bool fullRotation = false;     // three rotation channels naming X, Y and Z once each
         double previous[3] = {0, 0, 0};  // rotation keyed in the previous keyed frame
+        // A target joint with a joint orient or a rotate axis: its three rotate curves are
+        // keyed so that its full local rotation is the file's.
+        bool posed = false;
+        JointRotation rotation;
         int curve[6] = {-1, -1, -1, -1, -1, -1};  // per attribute: index into curves, or -1
     };
 
-    MObjectArray joints;                // node index -> scene joint (created or targeted)
+    MObjectArray joints;                // node index -> scene joint (created or targeted;
+                                        // null for a node matched to no joint by name)
+    /// Matching by name: the joints of the selected skeletons, in list order, and whether a
+    /// node of the file has taken each.
+    MObjectArray targets;
+    std::vector<bool> targetTaken;
+    /// Compared name -> indices into targets not yet taken, the last one next.
+    std::unordered_map<std::string, std::vector<unsigned int>> targetsByName;
+    std::vector<std::string> unmatchedNodes;  // the first few file nodes without a joint
+    std::size_t unmatchedNodeCount = 0;
     std::vector<Node> nodes;
     std::vector<Channel> channels;
     /// Every curve the read keys, attached once; channels that name the same attribute of a
@@ -116,6 +133,8 @@ public:
     int stopReading = 0;
     MTime keyTime;
 
+    MString matchBy = "position";  ///< animation-only import: "position" or "name"
+
     /// Applies an option string of key=value; pairs to the members.
     void applyOptions(const MString& optionsString);
     /// Derives frameRateNum from frameRateUnit when frameRate is 1.
@@ -131,11 +150,21 @@ public:
     void keyFrameLine(ImportReadState& state);
     /// Appends the skeletons of the selected joints, root first, depth-first.
     void collectTargetJoints(MObjectArray& joints);
+    /// Matching by name: the target joint named as the file node `name`, taken from
+    /// state.targets; the null object when none is left.
+    MObject targetByName(ImportReadState& state, std::string_view name);
+    /// Matching by name: one warning with the counts, and the first few names, of the file's
+    /// nodes that found no joint and of the joints that no node drives. Nothing when all match.
+    void warnUnmatched(const ImportReadState& state);
 
 private:
     MStatus readFile(const std::string& path, bvh::LineReader& reader);
     bool rekeyWholeSteps(const std::string& path, ImportReadState& state, double startTime);
     void endAtEndTime(ImportReadState& state);
+    /// Keys the three rotate curves of a posed node from the rotation channels [first, last)
+    /// of the frame in state.values (radians).
+    void keyPosedRotation(ImportReadState& state, ImportReadState::Node& node, int first,
+                          int last, MEulerRotation::RotationOrder order);
     void advanceKeyTime();
 
     std::string path_;     // full path of the file being read, for messages

@@ -165,6 +165,8 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
             jointFn.setTranslation(MVector(xyz[0], xyz[1], xyz[2]), MSpace::kTransform);
             at(state.depthJoints, depth) = joint;
             state.joints.append(joint);
+        } else if (importSkelton == 2 && matchBy == "name") {
+            state.joints.append(targetByName(state, name));
         }
         ++state.jointIndex;
         ++state.depth;
@@ -188,6 +190,7 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     }
     const unsigned int nodeIndex = static_cast<unsigned int>(state.jointIndex);
     MObject joint = state.joints[nodeIndex];
+    const bool unmatched = joint.isNull();
     MFnDagNode jointFn(joint);
     std::string order;  // rotation axes, first channel first (reversed below)
     int positions = 0;
@@ -203,7 +206,9 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
         ImportReadState::Channel channel;
         channel.node = static_cast<int>(nodeIndex);
         const int index = bvh::channelIndex(name);
-        if (index < 0) {
+        if (unmatched) {
+            // A node that no joint took by name keeps its place in the frame lines only.
+        } else if (index < 0) {
             // The channel keeps its place in the frame lines, so the channels after it still
             // line up, but its values go nowhere.
             if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
@@ -233,9 +238,10 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
         bvhio::reportWarning(
             bvhio::fileLine(path_, state.lineNumber),
             bvhio::textOf(unknownMore, " more unknown channels; their values are skipped"));
-    std::reverse(order.begin(), order.end());  // the last channel first
     ImportReadState::Node& node = state.nodes[nodeIndex];
     node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
+    if (unmatched) return;
+    std::reverse(order.begin(), order.end());  // the last channel first
     node.positionCount += positions;
     node.rotationCount += rotations;
     const int fileOrder = bvh::orderIndex(order);
@@ -256,6 +262,20 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
                      : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(rotationOrder.asChar()),
                                      " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
                                      "the order XYZ"));
+    }
+    // A joint built in the host turns the rotate values by its rotate axis and joint orient:
+    // keyed with the file's angles it would come out twisted, so all three of its rotate
+    // curves take the angles that make its whole rotation the file's.
+    if (importSkelton == 2 && node.rotationCount > 0) {
+        node.rotation = readJointRotation(joint);
+        node.posed = !node.rotation.plain;
+    }
+    if (node.posed) {
+        for (int attribute = 3; attribute < 6; ++attribute)
+            curveFor(state, nodeIndex, jointFn, attribute);
+        for (std::size_t c = static_cast<std::size_t>(node.firstChannel); c < state.channels.size();
+             ++c)
+            if (state.channels[c].attribute >= 3) state.channels[c].curveFn = nullptr;
     }
     MFnIkJoint orderFn(joint);
     orderFn.setRotationOrder(

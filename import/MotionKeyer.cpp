@@ -2,6 +2,7 @@
 
 #include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
+#include <maya/MMatrix.h>
 #include <maya/MTime.h>
 
 #include <cmath>
@@ -94,7 +95,9 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
                 angles[attribute - 3] = radians;
             }
         }
-        if (node.fullRotation) {
+        if (node.posed) {
+            keyPosedRotation(state, node, first, last, targetOrder);
+        } else if (node.fullRotation) {
             MEulerRotation rotation(angles[0], angles[1], angles[2],
                                     static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
             if (rotation.order != targetOrder) rotation = rotation.reorder(targetOrder);
@@ -125,6 +128,28 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
 
     advanceKeyTime();
     ++framesKeyed;
+}
+
+void BvhImport::keyPosedRotation(ImportReadState& state, ImportReadState::Node& node,
+                                 int first, int last, MEulerRotation::RotationOrder order) {
+    // The file's rotation: the channel listed first is applied last.
+    MMatrix file;
+    for (int c = first; c < last; ++c) {
+        const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
+        if (attribute < 3) continue;
+        double angles[3] = {0, 0, 0};
+        angles[attribute - 3] = state.values[static_cast<std::size_t>(c)];
+        file = MEulerRotation(angles[0], angles[1], angles[2]).asMatrix() * file;
+    }
+    const MEulerRotation previous(node.previous[0], node.previous[1], node.previous[2], order);
+    const MEulerRotation rotate =
+        rotateFor(node.rotation, file, order, framesKeyed > 0 ? &previous : nullptr);
+    for (int axis = 0; axis < 3; ++axis) {
+        node.previous[axis] = rotate[static_cast<unsigned>(axis)];
+        state.curves[static_cast<std::size_t>(node.curve[axis + 3])]->addKey(
+            keyTime, node.previous[axis], MFnAnimCurve::kTangentGlobal,
+            MFnAnimCurve::kTangentGlobal);
+    }
 }
 
 void BvhImport::endAtEndTime(ImportReadState& state) {

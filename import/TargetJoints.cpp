@@ -7,8 +7,14 @@
 #include <maya/MItSelectionList.h>
 #include <maya/MSelectionList.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bvh/Text.h"
 #include "import/BvhImport.h"
 #include "plugin/JointWalk.h"
+#include "plugin/Messages.h"
 
 void BvhImport::collectTargetJoints(MObjectArray& joints) {
     MSelectionList selection;
@@ -24,4 +30,73 @@ void BvhImport::collectTargetJoints(MObjectArray& joints) {
         const unsigned int children = rootFn.childCount();
         for (unsigned int i = 0; i < children; ++i) collectJoints(rootFn.child(i), joints);
     }
+}
+
+namespace {
+
+/// How many names a matching warning lists of each kind.
+constexpr std::size_t kNamesShown = 5;
+
+/// A name as matching compares it: without namespaces ("rig:Hips" is "Hips"), and with the
+/// characters that the host does not allow in a node name mapped as it maps them, so that a
+/// file's "Left-Arm" finds the joint that a skeleton import of that file would have named.
+std::string comparedName(std::string_view name) {
+    const std::size_t colon = name.rfind(':');
+    if (colon != std::string_view::npos) name.remove_prefix(colon + 1);
+    std::string out;
+    if (!name.empty() && name[0] >= '0' && name[0] <= '9') out += '_';
+    for (const char c : name) {
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                             (c >= '0' && c <= '9') || c == '_';
+        out += allowed ? c : '_';
+    }
+    return out;
+}
+
+void appendNames(std::ostream& out, const std::vector<std::string>& names, std::size_t count) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        out << (i == 0 ? " (" : ", ") << bvh::clippedForMessage(names[i]);
+    if (count > names.size()) out << ", ...";
+    if (!names.empty()) out << ")";
+}
+
+}  // namespace
+
+MObject BvhImport::targetByName(ImportReadState& state, std::string_view name) {
+    if (state.targetTaken.empty() && state.targets.length() > 0) {
+        state.targetTaken.assign(state.targets.length(), false);
+        for (unsigned int i = state.targets.length(); i-- > 0;) {
+            MFnDagNode target(state.targets[i]);
+            state.targetsByName[comparedName(target.name().asChar())].push_back(i);
+        }
+    }
+    auto found = state.targetsByName.find(comparedName(name));
+    if (found == state.targetsByName.end() || found->second.empty()) {
+        if (state.unmatchedNodes.size() < kNamesShown) state.unmatchedNodes.emplace_back(name);
+        ++state.unmatchedNodeCount;
+        return MObject();
+    }
+    const unsigned int index = found->second.back();
+    found->second.pop_back();
+    state.targetTaken[index] = true;
+    return state.targets[index];
+}
+
+void BvhImport::warnUnmatched(const ImportReadState& state) {
+    std::vector<std::string> idle;
+    std::size_t idleCount = 0;
+    for (unsigned int i = 0; i < state.targets.length(); ++i) {
+        if (i < state.targetTaken.size() && state.targetTaken[i]) continue;
+        if (idle.size() < kNamesShown) idle.emplace_back(MFnDagNode(state.targets[i]).name().asChar());
+        ++idleCount;
+    }
+    if (state.unmatchedNodeCount == 0 && idleCount == 0) return;
+    std::ostringstream line;
+    line << "matching by name: " << state.unmatchedNodeCount
+         << " nodes of the file have no joint";
+    appendNames(line, state.unmatchedNodes, state.unmatchedNodeCount);
+    line << " and are skipped; " << idleCount << " joints have no node";
+    appendNames(line, idle, idleCount);
+    line << " and keep their animation";
+    bvhio::reportWarning(path_, line.str());
 }

@@ -8,10 +8,12 @@
 #include <maya/MFn.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
+#include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
 #include <maya/MObjectArray.h>
 #include <maya/MPlug.h>
+#include <maya/MQuaternion.h>
 #include <maya/MSelectionList.h>
 #include <maya/MString.h>
 #include <maya/MTime.h>
@@ -432,6 +434,23 @@ int sceneRotationOrder(const std::string& path) {
     return static_cast<int>(fn.rotationOrder());
 }
 
+Mat3 sceneRotateAxis(const std::string& path) {
+    const MQuaternion q =
+        MFnTransform(standin::findNode(path)).rotateOrientation(MSpace::kTransform);
+    const double n = q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w;
+    const double s = n > 0 ? 2.0 / n : 0.0;
+    return {1 - s * (q.y * q.y + q.z * q.z), s * (q.x * q.y - q.z * q.w), s * (q.x * q.z + q.y * q.w),
+            s * (q.x * q.y + q.z * q.w), 1 - s * (q.x * q.x + q.z * q.z), s * (q.y * q.z - q.x * q.w),
+            s * (q.x * q.z - q.y * q.w), s * (q.y * q.z + q.x * q.w), 1 - s * (q.x * q.x + q.y * q.y)};
+}
+
+Mat3 sceneJointOrient(const std::string& path) {
+    const MObject node = standin::findNode(path);
+    MEulerRotation orient;
+    if (node.hasFn(MFn::kJoint)) MFnIkJoint(node).getOrientation(orient);
+    return hostRotation(orient.x, orient.y, orient.z, "XYZ");
+}
+
 std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time) {
     const std::vector<std::string> paths = sceneJointPaths(rootPath);
     std::vector<Vec3> positions;
@@ -456,7 +475,9 @@ std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time) 
         const Mat3 r = hostRotation(
             sceneValue(path, "rotateX", time), sceneValue(path, "rotateY", time),
             sceneValue(path, "rotateZ", time), transformOrderName(sceneRotationOrder(path)));
-        const Frame world = compose(parent, t, r);
+        // The rotate axis turns first, the joint orient last.
+        const Frame world =
+            compose(parent, t, multiply(sceneJointOrient(path), multiply(r, sceneRotateAxis(path))));
         done.emplace_back(path, world);
         positions.push_back(world.t);
     }

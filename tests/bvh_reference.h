@@ -111,9 +111,13 @@ double sceneValue(const std::string& path, const std::string& attribute, double 
 /// The joint's translation in transform space (its rest offset) and rotation order value.
 Vec3 sceneTranslation(const std::string& path);
 int sceneRotationOrder(const std::string& path);
+/// A node's rotate axis and joint orient (identity for a node that is not a joint).
+Mat3 sceneRotateAxis(const std::string& path);
+Mat3 sceneJointOrient(const std::string& path);
 /// World positions, relative to the parent of `rootPath`, of every node of
 /// sceneJointPaths(rootPath) at UI time `time`, from translate and rotate values (curves
-/// where animated) and each joint's own rotation order.
+/// where animated), each joint's own rotation order, rotate axis and joint orient: the local
+/// rotation is orient * rotate * axis.
 std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time);
 
 // --- driving an import ------------------------------------------------------------------

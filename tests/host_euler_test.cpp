@@ -1,9 +1,13 @@
-// Euler rotation maths: matrices, reordering, decomposition and closest solutions.
+// Euler rotation maths: matrices, reordering, decomposition and closest solutions; quaternions
+// and the rotate axis of a transform.
 
 #include <gtest/gtest.h>
 #include <maya/MEulerRotation.h>
+#include <maya/MFnTransform.h>
 #include <maya/MMatrix.h>
+#include <maya/MQuaternion.h>
 #include <maya/MVector.h>
+#include <standin/Standin.h>
 
 #include <cmath>
 #include <random>
@@ -166,6 +170,56 @@ TEST(HostEuler, BoundEquivalenceAndAccess) {
     EXPECT_EQ(0.0, static_cast<const MVector&>(v)[7]);
     v[1] = 5;
     EXPECT_EQ(MVector(2, 5, 6), v);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostQuaternion, AgreesWithEulerMatricesAndTheirProducts) {
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<double> angle(-kPi, kPi);
+    for (int n = 0; n < 500; ++n) {
+        const MEulerRotation a(angle(rng), angle(rng), angle(rng), kOrders[n % 6]);
+        const MEulerRotation b(angle(rng), angle(rng), angle(rng), kOrders[(n + 1) % 6]);
+        const MQuaternion qa = a.asQuaternion();
+        ASSERT_TRUE(qa.asMatrix().isEquivalent(a.asMatrix(), 1e-12)) << "rotation " << n;
+        ASSERT_TRUE((qa * b.asQuaternion()).asMatrix().isEquivalent(a.asMatrix() * b.asMatrix(),
+                                                                     1e-12))
+            << "a product applies the left factor first, as matrices do; rotation " << n;
+        ASSERT_TRUE(qa.asEulerRotation().asMatrix().isEquivalent(a.asMatrix(), 1e-12));
+        ASSERT_EQ(qa.asEulerRotation().order, MEulerRotation::kXYZ);
+        ASSERT_TRUE((qa * qa.inverse()).isEquivalent(MQuaternion::identity, 1e-12));
+    }
+    const MQuaternion half(kPi, MVector(0, 0, 2));
+    EXPECT_TRUE(half.isEquivalent(MQuaternion(0, 0, 1, 0), 1e-15)) << "the axis is normalised";
+    EXPECT_EQ(MQuaternion(1.0, MVector()), MQuaternion::identity) << "no axis, no rotation";
+}
+
+TEST(HostQuaternion, RotateAxisWithAndWithoutBalance) {
+    standin::resetScene();
+    MObject joint = standin::createNode("joint", MObject::kNullObj, "j");
+    MFnTransform fn(joint);
+    fn.setRotationOrder(MTransformationMatrix::kYZX, false);
+    fn.setRotation(MEulerRotation(0.3, -0.4, 0.5, MEulerRotation::kYZX));
+    const MEulerRotation axis(0.2, 0.1, -0.6);
+    EXPECT_EQ(fn.rotateOrientation(MSpace::kTransform), MQuaternion::identity);
+
+    fn.setRotateOrientation(axis.asQuaternion(), MSpace::kTransform, false);
+    MEulerRotation rotate;
+    fn.getRotation(rotate);
+    EXPECT_EQ(rotate, MEulerRotation(0.3, -0.4, 0.5, MEulerRotation::kYZX))
+        << "without balance the rotate values stay";
+    EXPECT_TRUE(fn.rotateOrientation(MSpace::kTransform).asMatrix().isEquivalent(axis.asMatrix(),
+                                                                                1e-12));
+
+    const MMatrix before = fn.rotateOrientation(MSpace::kTransform).asMatrix() * rotate.asMatrix();
+    fn.setRotateOrientation(MQuaternion(0.7, MVector(1, 1, 0)), MSpace::kTransform, true);
+    fn.getRotation(rotate);
+    EXPECT_TRUE((fn.rotateOrientation(MSpace::kTransform).asMatrix() * rotate.asMatrix())
+                    .isEquivalent(before, 1e-12))
+        << "with balance axis and rotate together stay as they were";
+    standin::resetScene();
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <maya/MAnimUtil.h>
 #include <maya/MDoubleArray.h>
+#include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
 #include <maya/MObjectArray.h>
@@ -73,6 +75,10 @@ void buildRichScene() {
                                      MSpace::kTransform);
     MFnTransform(spine).setRotationOrder(MTransformationMatrix::kZXY, false);
     MFnTransform(head).setRotationOrder(MTransformationMatrix::kZYX, false);
+    MFnTransform(spine).setRotation(MEulerRotation(0.1, -0.2, 1.0 / 3.0, MEulerRotation::kZXY));
+    MFnIkJoint(head).setOrientation(MEulerRotation(0.25, 0.0, -1e-300));
+    const double axis[3] = {0.0, 0.7, 0.1 + 0.2};
+    standin::setRotateAxis(group, axis);
 
     // Added out of attribute order: the file still lists translateX..rotateZ.
     MObject rz = curveOn(hips, "rotateZ");
@@ -115,6 +121,11 @@ TEST_F(SceneFileTest, WritesTheDocumentedSchemaInOrder) {
     EXPECT_EQ(j["nodes"][2]["rotateOrder"], 3) << "kZXY is stored as 3";
     EXPECT_EQ(j["nodes"][0]["rotateOrder"], 1) << "new nodes have kXYZ";
     EXPECT_EQ(j["nodes"][1]["translate"][2].get<double>(), 1.0 / 3.0);
+    EXPECT_EQ(j["nodes"][2]["rotate"], (Json{0.1, -0.2, 1.0 / 3.0})) << "in the node's order";
+    EXPECT_EQ(j["nodes"][3]["rotateAxis"], (Json{0.0, 0.7, 0.1 + 0.2}));
+    EXPECT_EQ(j["nodes"][4]["jointOrient"], (Json{0.25, 0.0, -1e-300}));
+    for (const char* zero : {"rotate", "jointOrient", "rotateAxis"})
+        EXPECT_FALSE(j["nodes"][1].contains(zero)) << zero << " is left out when zero";
 
     ASSERT_EQ(j["curves"].size(), 3u);
     EXPECT_EQ(j["curves"][0]["plug"], "|bvh_import|Hips.translateX");
@@ -250,6 +261,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"ShortTranslate",
                 R"({"nodes": [{"path": "|a", "type": "joint", "translate": [1, 2]}]})",
                 "translate"},
+        BadFile{"ShortRotateAxis",
+                R"({"nodes": [{"path": "|a", "type": "joint", "rotateAxis": [1, 2]}]})",
+                "\"rotateAxis\" is not three numbers"},
+        BadFile{"JointOrientOnATransform",
+                R"({"nodes": [{"path": "|a", "type": "transform", "jointOrient": [1, 2, 3]}]})",
+                "\"jointOrient\" on a node that is not a joint"},
         BadFile{"BadRotateOrder",
                 R"({"nodes": [{"path": "|a", "type": "joint", "rotateOrder": 9}]})", "rotateOrder"},
         BadFile{"CurveOnMissingNode", R"({"curves": [{"plug": "|x.translateX", "keys": []}]})",

@@ -62,7 +62,8 @@ struct Node : Object {
     std::vector<Node*> children;
     double translate[3] = {0, 0, 0};
     double rotate[3] = {0, 0, 0};
-    double orient[3] = {0, 0, 0};
+    double orient[3] = {0, 0, 0};      // joint orient, XYZ (joints only)
+    double rotateAxis[3] = {0, 0, 0};  // rotate axis, XYZ
     int rotationOrder = 1;  // MTransformationMatrix::RotationOrder, stored as given
     Curve* curves[kAttributeCount] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 };

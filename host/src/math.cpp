@@ -1,5 +1,6 @@
 #include <maya/MEulerRotation.h>
 #include <maya/MMatrix.h>
+#include <maya/MQuaternion.h>
 #include <maya/MVector.h>
 
 #include <cmath>
@@ -282,6 +283,12 @@ MMatrix MEulerRotation::asMatrix() const {
     return result;
 }
 
+MQuaternion MEulerRotation::asQuaternion() const {
+    MQuaternion q;
+    q = *this;
+    return q;
+}
+
 MVector MEulerRotation::asVector() const { return MVector(x, y, z); }
 
 double MEulerRotation::operator[](unsigned int i) const {
@@ -374,4 +381,115 @@ MEulerRotation MEulerRotation::decompose(const MMatrix& matrix, RotationOrder or
         for (int c = 0; c < 3; ++c) m[r][c] = matrix.matrix[c][r];
     }
     return decomposeColumn(m, ord);
+}
+
+const MQuaternion MQuaternion::identity;
+
+MQuaternion::MQuaternion() : x(0.0), y(0.0), z(0.0), w(1.0) {}
+MQuaternion::MQuaternion(const MQuaternion& src) = default;
+MQuaternion::MQuaternion(double xx, double yy, double zz, double ww)
+    : x(xx), y(yy), z(zz), w(ww) {}
+MQuaternion::MQuaternion(const double q[4]) : x(q[0]), y(q[1]), z(q[2]), w(q[3]) {}
+MQuaternion::MQuaternion(double angle, const MVector& axisb) : MQuaternion() {
+    const double length = axisb.length();
+    if (!(length > 0.0)) return;
+    const double s = std::sin(angle / 2.0) / length;
+    x = axisb.x * s;
+    y = axisb.y * s;
+    z = axisb.z * s;
+    w = std::cos(angle / 2.0);
+}
+MQuaternion::~MQuaternion() = default;
+MQuaternion& MQuaternion::operator=(const MQuaternion& src) = default;
+
+MQuaternion& MQuaternion::operator=(const MMatrix& matrix) {
+    // Column-vector matrix c = transpose of the row-vector one; the largest of the four
+    // diagonal combinations is taken as the divisor so that no precision is lost.
+    auto c = [&](int r, int k) { return matrix.matrix[k][r]; };
+    const double trace = c(0, 0) + c(1, 1) + c(2, 2);
+    if (trace > 0.0) {
+        const double s = 2.0 * std::sqrt(1.0 + trace);
+        w = s / 4.0;
+        x = (c(2, 1) - c(1, 2)) / s;
+        y = (c(0, 2) - c(2, 0)) / s;
+        z = (c(1, 0) - c(0, 1)) / s;
+    } else if (c(0, 0) >= c(1, 1) && c(0, 0) >= c(2, 2)) {
+        const double s = 2.0 * std::sqrt(1.0 + c(0, 0) - c(1, 1) - c(2, 2));
+        w = (c(2, 1) - c(1, 2)) / s;
+        x = s / 4.0;
+        y = (c(0, 1) + c(1, 0)) / s;
+        z = (c(0, 2) + c(2, 0)) / s;
+    } else if (c(1, 1) >= c(2, 2)) {
+        const double s = 2.0 * std::sqrt(1.0 + c(1, 1) - c(0, 0) - c(2, 2));
+        w = (c(0, 2) - c(2, 0)) / s;
+        x = (c(0, 1) + c(1, 0)) / s;
+        y = s / 4.0;
+        z = (c(1, 2) + c(2, 1)) / s;
+    } else {
+        const double s = 2.0 * std::sqrt(1.0 + c(2, 2) - c(0, 0) - c(1, 1));
+        w = (c(1, 0) - c(0, 1)) / s;
+        x = (c(0, 2) + c(2, 0)) / s;
+        y = (c(1, 2) + c(2, 1)) / s;
+        z = s / 4.0;
+    }
+    return *this;
+}
+
+MQuaternion& MQuaternion::operator=(const MEulerRotation& matrix) {
+    return *this = matrix.asMatrix();
+}
+
+MMatrix MQuaternion::asMatrix() const {
+    const double norm = x * x + y * y + z * z + w * w;
+    const double s = norm > 0.0 ? 2.0 / norm : 0.0;
+    // Column-vector matrix, stored transposed for the row-vector convention.
+    const double c[3][3] = {
+        {1.0 - s * (y * y + z * z), s * (x * y - z * w), s * (x * z + y * w)},
+        {s * (x * y + z * w), 1.0 - s * (x * x + z * z), s * (y * z - x * w)},
+        {s * (x * z - y * w), s * (y * z + x * w), 1.0 - s * (x * x + y * y)},
+    };
+    MMatrix result;
+    for (int r = 0; r < 3; ++r) {
+        for (int k = 0; k < 3; ++k) result.matrix[r][k] = c[k][r];
+    }
+    return result;
+}
+
+MEulerRotation MQuaternion::asEulerRotation() const {
+    return MEulerRotation::decompose(asMatrix(), MEulerRotation::kXYZ);
+}
+
+double MQuaternion::operator[](unsigned int i) const {
+    return i == 0 ? x : i == 1 ? y : i == 2 ? z : i == 3 ? w : 0.0;
+}
+
+MQuaternion MQuaternion::operator*(const MQuaternion& o) const {
+    // This rotation first, then `o`: the Hamilton product o * this.
+    return MQuaternion(o.w * x + o.x * w + o.y * z - o.z * y, o.w * y - o.x * z + o.y * w + o.z * x,
+                       o.w * z + o.x * y - o.y * x + o.z * w, o.w * w - o.x * x - o.y * y - o.z * z);
+}
+
+bool MQuaternion::operator==(const MQuaternion& o) const {
+    return x == o.x && y == o.y && z == o.z && w == o.w;
+}
+
+bool MQuaternion::operator!=(const MQuaternion& o) const { return !(*this == o); }
+
+bool MQuaternion::isEquivalent(const MQuaternion& o, double tolerance) const {
+    return std::fabs(x - o.x) <= tolerance && std::fabs(y - o.y) <= tolerance &&
+           std::fabs(z - o.z) <= tolerance && std::fabs(w - o.w) <= tolerance;
+}
+
+MQuaternion MQuaternion::normal() const {
+    const double length = std::sqrt(x * x + y * y + z * z + w * w);
+    if (!(length > 0.0)) return *this;
+    return MQuaternion(x / length, y / length, z / length, w / length);
+}
+
+MQuaternion MQuaternion::conjugate() const { return MQuaternion(-x, -y, -z, w); }
+
+MQuaternion MQuaternion::inverse() const {
+    const double norm = x * x + y * y + z * z + w * w;
+    if (!(norm > 0.0)) return *this;
+    return MQuaternion(-x / norm, -y / norm, -z / norm, w / norm);
 }

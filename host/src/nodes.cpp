@@ -7,11 +7,15 @@
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
+#include <maya/MMatrix.h>
 #include <maya/MPlug.h>
+#include <maya/MQuaternion.h>
 #include <maya/MString.h>
 #include <maya/MVector.h>
 
 #include <algorithm>
+
+#include <standin/Standin.h>
 
 #include "SceneImpl.h"
 
@@ -369,6 +373,37 @@ MStatus MFnTransform::setRotation(const double rotation[3],
     return setRotation(MEulerRotation(rotation[0], rotation[1], rotation[2], eulerOrder(order)));
 }
 
+MQuaternion MFnTransform::rotateOrientation(MSpace::Space, MStatus* ReturnStatus) const {
+    Node* n = transformNode(object_);
+    setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    if (n == nullptr) return MQuaternion();
+    if (n->rotateAxis[0] == 0.0 && n->rotateAxis[1] == 0.0 && n->rotateAxis[2] == 0.0)
+        return MQuaternion();
+    return MEulerRotation(n->rotateAxis[0], n->rotateAxis[1], n->rotateAxis[2]).asQuaternion();
+}
+
+MStatus MFnTransform::setRotateOrientation(const MQuaternion& quat, MSpace::Space, bool balance) {
+    Node* n = transformNode(object_);
+    if (n == nullptr) return MS::kInvalidParameter;
+    const bool identity = quat.x == 0.0 && quat.y == 0.0 && quat.z == 0.0;
+    const MEulerRotation axis = identity ? MEulerRotation() : quat.asEulerRotation();
+    if (balance && validOrder(n->rotationOrder)) {
+        const MEulerRotation::RotationOrder order = eulerOrder(n->rotationOrder);
+        const MMatrix before =
+            MEulerRotation(n->rotateAxis[0], n->rotateAxis[1], n->rotateAxis[2]).asMatrix() *
+            MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], order).asMatrix();
+        const MEulerRotation rotate =
+            MEulerRotation::decompose(axis.asMatrix().transpose() * before, order);
+        n->rotate[0] = rotate.x;
+        n->rotate[1] = rotate.y;
+        n->rotate[2] = rotate.z;
+    }
+    n->rotateAxis[0] = axis.x;
+    n->rotateAxis[1] = axis.y;
+    n->rotateAxis[2] = axis.z;
+    return MS::kSuccess;
+}
+
 MFnIkJoint::MFnIkJoint() = default;
 MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
 MFnIkJoint::MFnIkJoint(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
@@ -447,6 +482,21 @@ bool MPlug::operator==(const MPlug& other) const {
 bool MPlug::operator!=(const MPlug& other) const { return !(*this == other); }
 
 namespace standin {
+
+bool getRotateAxis(const MObject& node, double xyz[3]) {
+    Node* n = transformNode(node);
+    if (n == nullptr) return false;
+    for (int i = 0; i < 3; ++i) xyz[i] = n->rotateAxis[i];
+    return true;
+}
+
+bool setRotateAxis(const MObject& node, const double xyz[3]) {
+    Node* n = transformNode(node);
+    if (n == nullptr) return false;
+    for (int i = 0; i < 3; ++i) n->rotateAxis[i] = xyz[i];
+    return true;
+}
+
 namespace detail {
 void Access::setPath(MDagPath& p, const std::vector<Node*>& nodes) {
     p.pop(p.length_);

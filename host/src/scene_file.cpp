@@ -9,9 +9,12 @@
 #include <maya/MAnimUtil.h>
 #include <maya/MDagPath.h>
 #include <maya/MDoubleArray.h>
+#include <maya/MEulerRotation.h>
+#include <maya/MFn.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
 #include <maya/MObjectArray.h>
@@ -114,6 +117,13 @@ void collectNodes(std::vector<MObject>& out) {
     }
 }
 
+/// Three angles as a JSON array, or nothing (null) when all are zero: the optional rotation
+/// fields are left out then, so scenes without them read and write as they always did.
+Json anglesToJson(const MEulerRotation& r) {
+    if (r.x == 0.0 && r.y == 0.0 && r.z == 0.0) return Json();
+    return Json::array({numberToJson(r.x), numberToJson(r.y), numberToJson(r.z)});
+}
+
 Json nodeToJson(const MObject& node, const std::string& path) {
     MFnTransform transform(node);
     const MVector t = transform.getTranslation(MSpace::kTransform);
@@ -122,6 +132,18 @@ Json nodeToJson(const MObject& node, const std::string& path) {
     j["type"] = nodeTypeName(node);
     j["translate"] = Json::array({numberToJson(t.x), numberToJson(t.y), numberToJson(t.z)});
     j["rotateOrder"] = static_cast<int>(transform.rotationOrder());
+    MEulerRotation rotate;
+    transform.getRotation(rotate);
+    MEulerRotation orient;
+    if (node.hasFn(MFn::kJoint)) MFnIkJoint(node).getOrientation(orient);
+    double axis[3];
+    getRotateAxis(node, axis);
+    const MEulerRotation axisAngles(axis[0], axis[1], axis[2]);
+    const std::pair<const char*, Json> angles[] = {{"rotate", anglesToJson(rotate)},
+                                                   {"jointOrient", anglesToJson(orient)},
+                                                   {"rotateAxis", anglesToJson(axisAngles)}};
+    for (const auto& [key, value] : angles)
+        if (!value.is_null()) j[key] = value;
     MFnDagNode dag(node);
     const unsigned int parents = dag.parentCount();
     if (parents > 1) {
@@ -181,6 +203,10 @@ struct NodeEntry {
     int parent = -1;  // index into the node list, -1 for the world
     double translate[3] = {0, 0, 0};
     int rotateOrder = MTransformationMatrix::kXYZ;
+    // Radians; rotate in the node's rotation order, the other two in XYZ. Absent is zero.
+    double rotate[3] = {0, 0, 0};
+    double jointOrient[3] = {0, 0, 0};
+    double rotateAxis[3] = {0, 0, 0};
     std::vector<std::string> instanceParentPaths;
     std::vector<int> instanceParents;
 };
@@ -397,13 +423,20 @@ void planNodes(const Json& list, ScenePlan& plan, std::unordered_map<std::string
         node.type = type->get<std::string>();
         if (!knownNodeType(node.type))
             refuse(where + ": unknown node type " + jsonQuoted(node.type));
-        if (const Json* t = member(j, "translate")) {
-            if (!t->is_array() || t->size() != 3 ||
-                !numberFromJson((*t)[0], true, node.translate[0]) ||
-                !numberFromJson((*t)[1], true, node.translate[1]) ||
-                !numberFromJson((*t)[2], true, node.translate[2]))
-                refuse(where + ": \"translate\" is not three numbers");
+        const std::pair<const char*, double*> triples[] = {{"translate", node.translate},
+                                                           {"rotate", node.rotate},
+                                                           {"jointOrient", node.jointOrient},
+                                                           {"rotateAxis", node.rotateAxis}};
+        for (const auto& [key, values] : triples) {
+            const Json* t = member(j, key);
+            if (t == nullptr) continue;
+            if (!t->is_array() || t->size() != 3 || !numberFromJson((*t)[0], true, values[0]) ||
+                !numberFromJson((*t)[1], true, values[1]) ||
+                !numberFromJson((*t)[2], true, values[2]))
+                refuse(where + ": \"" + key + "\" is not three numbers");
         }
+        if (member(j, "jointOrient") != nullptr && node.type == "transform")
+            refuse(where + ": \"jointOrient\" on a node that is not a joint");
         if (const Json* order = member(j, "rotateOrder")) {
             if (!order->is_number_integer() || order->get<long long>() < 0 ||
                 order->get<long long>() >= MTransformationMatrix::kLast)
@@ -517,6 +550,14 @@ bool buildScene(ScenePlan& plan, std::string& error) {
                     std::to_string(entry.rotateOrder) + " is not a rotation order (1 to 6)";
             return false;
         }
+        MEulerRotation rotate;
+        transform.getRotation(rotate);  // for the node's order
+        rotate.setValue(entry.rotate[0], entry.rotate[1], entry.rotate[2], rotate.order);
+        if (!rotate.isZero(0.0)) transform.setRotation(rotate);
+        setRotateAxis(node, entry.rotateAxis);
+        if (node.hasFn(MFn::kJoint))
+            MFnIkJoint(node).setOrientation(MEulerRotation(
+                entry.jointOrient[0], entry.jointOrient[1], entry.jointOrient[2]));
         made[i] = node;
     }
     for (std::size_t i = 0; i < plan.nodes.size(); ++i) {

@@ -21,6 +21,7 @@ public:
     ~MEulerRotation();
     MEulerRotation& operator=(const MEulerRotation& src);
     MEulerRotation& setValue(double xx, double yy, double zz, RotationOrder ord = kXYZ);
+    MQuaternion asQuaternion() const;
     MMatrix asMatrix() const;
     MVector asVector() const;
     /// x, y, z for 0, 1, 2; 0 for any other index.

@@ -3,6 +3,7 @@
 
 #include <maya/MFnDagNode.h>
 #include <maya/MObject.h>
+#include <maya/MQuaternion.h>
 #include <maya/MStatus.h>
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
@@ -26,6 +27,11 @@ public:
     MStatus setTranslation(const MVector& vec, MSpace::Space space);
     /// The order as it was set, even when it is not one of kXYZ..kZYX.
     MTransformationMatrix::RotationOrder rotationOrder(MStatus* ReturnStatus = NULL) const;
+    /// The rotate axis: the rotation applied before the rotate values.
+    MQuaternion rotateOrientation(MSpace::Space space, MStatus* ReturnStatus = nullptr) const;
+    /// Sets the rotate axis. With `balance` the rotate values change so that the rotation of
+    /// the axis and the rotate values together stays as it was (node order kXYZ..kZYX only).
+    MStatus setRotateOrientation(const MQuaternion& quat, MSpace::Space space, bool balance);
     /// Stores `order` as given. With `reorder` true and both the old and the new order
     /// valid (kXYZ..kZYX), the rotation values are changed so the orientation stays.
     MStatus setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder);

@@ -33,6 +33,12 @@ MObject createNode(const std::string& type, const MObject& parent, const std::st
 /// Adds `parent` as a further parent of `node` (instancing). The first parent stays first.
 bool addParent(const MObject& node, const MObject& parent);
 
+/// The rotate axis of a transform as the host keeps the attribute: three angles in XYZ order,
+/// radians. (The SDK hands it out only as a quaternion, MFnTransform::rotateOrientation.)
+/// False, changing nothing, for anything but a transform or joint.
+bool getRotateAxis(const MObject& node, double xyz[3]);
+bool setRotateAxis(const MObject& node, const double xyz[3]);
+
 /// The nodes directly under the world, in creation order.
 std::vector<MObject> topLevelNodes();
 
