@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "import/CurveKeys.h"
+
 namespace bvh {
 class LineReader;
 }
@@ -27,6 +29,7 @@ struct ImportReadState {
         int node = -1;        // index into nodes
         int attribute = -1;   // 0..5 for translateX..rotateZ; -1 for an unknown channel name
         MFnAnimCurve* curveFn = nullptr;  // one of `curves`; null for an unknown channel name
+        int curve = -1;                   // its index in `curves`
     };
     /// One node of the file.
     struct Node {
@@ -47,6 +50,15 @@ struct ImportReadState {
     /// Every curve the read keys, attached once; channels that name the same attribute of a
     /// node share one.
     std::vector<std::unique_ptr<MFnAnimCurve>> curves;
+    /// Per curve: its keys gathered for one hand-over at the end of the read, or null for a
+    /// curve keyed one key at a time (it had keys before the read, or gathering had stopped
+    /// when it was bound).
+    std::vector<std::unique_ptr<CurveKeys>> curveKeys;
+    /// Whether keys are still gathered: until a key time does not follow the one before (a
+    /// time that is not finite, or steps too small to tell apart), after which every key is
+    /// handed over on its own, as the host's order of keys within one addKeys call is not
+    /// documented.
+    bool gatherKeys = false;
     std::vector<std::string> depthNames;  // name of the block open at each depth
     std::vector<MObject> depthJoints;     // joint created at each depth
     int jointIndex = -1;                  // node of the most recent OFFSET line
@@ -108,6 +120,10 @@ public:
     int framesKeyed = 0;
     int stopReading = 0;
     MTime keyTime;
+    /// Whether the keys of a curve that had none before the read are handed to the host in
+    /// one call per curve at the end of the read (the scene is the same either way; one call
+    /// per key costs far more in the host).
+    bool keysPerCurve = true;
 
     /// Applies an option string of key=value; pairs to the members.
     void applyOptions(const MString& optionsString);
@@ -129,6 +145,8 @@ private:
     MStatus readFile(const std::string& path, bvh::LineReader& reader);
     bool rekeyWholeSteps(const std::string& path, ImportReadState& state, double startTime);
     void endAtEndTime(ImportReadState& state);
+    /// Hands every gathered curve's keys to the host and stops gathering.
+    void handOverCurveKeys(ImportReadState& state);
     void advanceKeyTime();
 
     std::string path_;     // full path of the file being read, for messages

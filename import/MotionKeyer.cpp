@@ -112,9 +112,19 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
         }
     }
 
+    const unsigned int timeIndex = keyTimes.length();
+    if (state.gatherKeys &&
+        (!std::isfinite(keyTimeValue) || (timeIndex > 0 && !(keyTimes[timeIndex - 1] < keyTime))))
+        handOverCurveKeys(state);
     for (std::size_t c = 0; c < state.channels.size(); ++c) {
         ImportReadState::Channel& channel = state.channels[c];
-        if (channel.curveFn)
+        if (!channel.curveFn) continue;
+        CurveKeys* gathered = state.gatherKeys
+                                  ? state.curveKeys[static_cast<std::size_t>(channel.curve)].get()
+                                  : nullptr;
+        if (gathered != nullptr)
+            gathered->set(timeIndex, values[c]);
+        else
             channel.curveFn->addKey(keyTime, values[c], MFnAnimCurve::kTangentGlobal,
                                     MFnAnimCurve::kTangentGlobal);
     }
@@ -126,7 +136,18 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
     ++framesKeyed;
 }
 
+void BvhImport::handOverCurveKeys(ImportReadState& state) {
+    for (std::size_t k = 0; k < state.curveKeys.size(); ++k) {
+        if (!state.curveKeys[k]) continue;
+        state.curveKeys[k]->handOver(*state.curves[k], keyTimes);
+        state.curveKeys[k].reset();
+    }
+    state.gatherKeys = false;
+}
+
 void BvhImport::endAtEndTime(ImportReadState& state) {
+    // The value at endTime comes from the curve as keyed so far.
+    handOverCurveKeys(state);
     const MTime frameKeyTime = keyTime;
     keyTimeValue = endTime;
     keyTime.setValue(endTime);
