@@ -85,10 +85,8 @@ int defaultTypeFor(const standin::detail::Attribute* a) {
 }  // namespace
 
 MFnAnimCurve::MFnAnimCurve() = default;
-MFnAnimCurve::MFnAnimCurve(MObject& object, MStatus* ReturnStatus) {
-    STANDIN_CALL("MFnAnimCurve::MFnAnimCurve");
-    attach(object, ReturnStatus);
-}
+MFnAnimCurve::MFnAnimCurve(MObject& object, MStatus* ReturnStatus)
+    : MFnAnimCurve(static_cast<const MObject&>(object), ReturnStatus) {}
 MFnAnimCurve::MFnAnimCurve(const MObject& object, MStatus* ReturnStatus) {
     STANDIN_CALL("MFnAnimCurve::MFnAnimCurve");
     attach(object, ReturnStatus);

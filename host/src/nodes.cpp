@@ -104,10 +104,8 @@ bool MFnBase::isValid(MFn::Type t) {
 }
 
 MFnDependencyNode::MFnDependencyNode() = default;
-MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
-    STANDIN_CALL("MFnDependencyNode::MFnDependencyNode");
-    attach(object, ReturnStatus);
-}
+MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus)
+    : MFnDependencyNode(static_cast<const MObject&>(object), ReturnStatus) {}
 MFnDependencyNode::MFnDependencyNode(const MObject& object, MStatus* ReturnStatus) {
     STANDIN_CALL("MFnDependencyNode::MFnDependencyNode");
     attach(object, ReturnStatus);
@@ -184,10 +182,8 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool wantNetworkedPlu
 }
 
 MFnDagNode::MFnDagNode() = default;
-MFnDagNode::MFnDagNode(MObject& object, MStatus* ret) {
-    STANDIN_CALL("MFnDagNode::MFnDagNode");
-    attach(object, ret);
-}
+MFnDagNode::MFnDagNode(MObject& object, MStatus* ret)
+    : MFnDagNode(static_cast<const MObject&>(object), ret) {}
 MFnDagNode::MFnDagNode(const MObject& object, MStatus* ret) {
     STANDIN_CALL("MFnDagNode::MFnDagNode");
     attach(object, ret);
@@ -333,10 +329,8 @@ MStatus MFnDagNode::setObject(const MObject& object) {
 }
 
 MFnTransform::MFnTransform() = default;
-MFnTransform::MFnTransform(MObject& object, MStatus* ReturnStatus) {
-    STANDIN_CALL("MFnTransform::MFnTransform");
-    attach(object, ReturnStatus);
-}
+MFnTransform::MFnTransform(MObject& object, MStatus* ReturnStatus)
+    : MFnTransform(static_cast<const MObject&>(object), ReturnStatus) {}
 MFnTransform::MFnTransform(const MDagPath& object, MStatus* ret) {
     STANDIN_CALL("MFnTransform::MFnTransform");
     attach(object.node(), ret);
@@ -441,10 +435,8 @@ MStatus MFnTransform::setRotation(const double rotation[3],
 }
 
 MFnIkJoint::MFnIkJoint() = default;
-MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus) {
-    STANDIN_CALL("MFnIkJoint::MFnIkJoint");
-    attach(object, ReturnStatus);
-}
+MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus)
+    : MFnIkJoint(static_cast<const MObject&>(object), ReturnStatus) {}
 MFnIkJoint::MFnIkJoint(const MDagPath& object, MStatus* ret) {
     STANDIN_CALL("MFnIkJoint::MFnIkJoint");
     attach(object.node(), ret);
