@@ -87,8 +87,9 @@ private:
 };
 
 /// Calls into the host API, counted by kind ("MFnAnimCurve::addKey"): the members of the
-/// function sets, plugs, selection lists, animation queries, MGlobal and MComputation; not
-/// value types (strings, times, arrays, maths). Counted since the last reset.
+/// function sets, plugs, DAG paths, selection lists and their iterator, animation queries,
+/// MGlobal and MComputation; not value types (strings, times, arrays, maths). Counted since
+/// the last reset; a call the host makes while answering another is not counted.
 struct HostCallCount {
     std::string kind;
     std::uint64_t count = 0;
