@@ -55,9 +55,9 @@ struct ImportReadState {
     /// when it was bound).
     std::vector<std::unique_ptr<CurveKeys>> curveKeys;
     /// Whether keys are still gathered: until a key time does not follow the one before (a
-    /// time that is not finite, or steps too small to tell apart), after which every key is
-    /// handed over on its own, as the host's order of keys within one addKeys call is not
-    /// documented.
+    /// time that is not finite, or steps too small to tell apart); what the host does with
+    /// repeated or unordered times within one addKeys call is not documented, so from then on
+    /// every key is handed over on its own, as before.
     bool gatherKeys = false;
     std::vector<std::string> depthNames;  // name of the block open at each depth
     std::vector<MObject> depthJoints;     // joint created at each depth
