@@ -1,11 +1,10 @@
 #include "export/ExportJob.h"
 
-#include <iostream>
-
 #include "bvh/Vocabulary.h"
 #include "export/BvhText.h"
 #include "export/HierarchyWriter.h"
 #include "export/MotionWriter.h"
+#include "plugin/Messages.h"
 
 namespace bvhexport {
 
@@ -19,11 +18,7 @@ MStatus ExportJob::run(const std::string& path, const MString& options) {
 }
 
 bool ExportJob::fail(std::string_view problem) {
-    std::string line = path_;
-    line += ": ";
-    line += problem;
-    line += '\n';
-    std::cerr << line << std::flush;
+    bvhio::reportError(path_, std::string(problem));
     return false;
 }
 

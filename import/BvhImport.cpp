@@ -9,12 +9,12 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <iostream>
 
 #include "bvh/LineReader.h"
 #include "bvh/Vocabulary.h"
 #include "plugin/FileKind.h"
 #include "plugin/LongTask.h"
+#include "plugin/Messages.h"
 #include "plugin/Registration.h"
 
 namespace {
@@ -108,28 +108,28 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
         stopReading = 0;
         framesKeyed = 0;
         currentFrame = 1;
-        path_ = file.fullName().asChar();
+        path_ = file.resolvedFullName().asChar();
         applyOptions(optionsString);
         deriveFrameRate();
         keyTime = MTime(keyTimeValue, MTime::uiUnit());
 
         bvh::LineReader lines;
         if (lines.open(path_) != bvh::LineReader::OpenResult::kOk) {
-            std::cerr << path_ << ": could not be opened for reading\n";
+            bvhio::reportError(path_, "could not be opened for reading");
             return MS::kFailure;
         }
         if (inputKeys != 1 && !(frameRateNum > 0 && std::isfinite(frameRateNum))) {
-            std::cerr << path_ << ": frameRateNum must be a positive number of frames per second"
-                      << " to space keys (inputKeys=" << inputKeys << "), not " << frameRateNum
-                      << "\n";
+            bvhio::reportError(path_, bvhio::textOf("frameRateNum must be a positive number of "
+                                                    "frames per second to space keys (inputKeys=",
+                                                    inputKeys, "), not ", frameRateNum));
             return MS::kFailure;
         }
         return readFile(path_, lines);
     } catch (const std::exception& e) {
-        std::cerr << path_ << ": import failed: " << e.what() << "\n";
+        bvhio::reportError(path_, std::string("import failed: ") + e.what());
         return MS::kFailure;
     } catch (...) {
-        std::cerr << path_ << ": import failed\n";
+        bvhio::reportError(path_, "import failed");
         return MS::kFailure;
     }
 }
@@ -146,7 +146,7 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     if (importSkelton == 2) {
         collectTargetJoints(state.joints);
         if (state.joints.length() == 0) {
-            std::cerr << path << ": Select a joint\n";
+            bvhio::reportError(path, "Select a joint");
             return MS::kFailure;
         }
     } else {
@@ -193,19 +193,20 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     lines.close();
     handOverCurveKeys(state);
     if (cancelled) {
-        std::cerr << path << ":" << state.lineNumber << ": import cancelled after frame "
-                  << currentFrame - 1 << "; the keys up to it stay, the rest of the file was not"
-                  << " read\n";
+        bvhio::reportError(bvhio::fileLine(path, state.lineNumber),
+                           bvhio::textOf("import cancelled after frame ", currentFrame - 1,
+                                         "; the keys up to it stay, the rest of the file was"
+                                         " not read"));
         return MS::kFailure;
     }
     if (!state.error.empty()) {
-        std::cerr << path << ":" << state.lineNumber << ": " << state.error
-                  << "; the import stopped\n";
+        bvhio::reportError(bvhio::fileLine(path, state.lineNumber),
+                           state.error + "; the import stopped");
         return MS::kFailure;
     }
     if (lines.failed()) {
-        std::cerr << path << ": read error; the import stopped at line " << lines.lineNumber() + 1
-                  << "\n";
+        bvhio::reportError(path, bvhio::textOf("read error; the import stopped at line ",
+                                               lines.lineNumber() + 1));
         return MS::kFailure;
     }
 
@@ -229,8 +230,8 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
         std::max(kWholeStepKeysAlways,
                  kWholeStepsPerFrame * framesKeyed * static_cast<double>(curves)));
     if (!std::isfinite(span) || keys > allowed) {
-        std::cerr << path << ": whole-step re-keying refused: " << span + 1 << " steps on "
-                  << curves << " curves are too many keys\n";
+        bvhio::reportError(path, bvhio::textOf("whole-step re-keying refused: ", span + 1,
+                                               " steps on ", curves, " curves are too many keys"));
         return false;
     }
     if (span < 0) return true;

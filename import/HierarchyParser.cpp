@@ -10,7 +10,6 @@
 #include <maya/MVector.h>
 
 #include <algorithm>
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -18,6 +17,7 @@
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "import/BvhImport.h"
+#include "plugin/Messages.h"
 
 namespace {
 
@@ -200,8 +200,10 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
             if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
                 if (unknownShown.size() < kUnknownNamesShown) {
                     unknownShown.push_back(name);
-                    std::cerr << path_ << ":" << state.lineNumber << ": warning: unknown channel \""
-                              << bvh::clippedForMessage(name) << "\"; its values are skipped\n";
+                    bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                                         bvhio::textOf("unknown channel \"",
+                                                       bvh::clippedForMessage(name),
+                                                       "\"; its values are skipped"));
                 } else {
                     ++unknownMore;
                 }
@@ -226,8 +228,9 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
         state.channels.push_back(channel);
     }
     if (unknownMore > 0)
-        std::cerr << path_ << ":" << state.lineNumber << ": warning: " << unknownMore
-                  << " more unknown channels; their values are skipped\n";
+        bvhio::reportWarning(
+            bvhio::fileLine(path_, state.lineNumber),
+            bvhio::textOf(unknownMore, " more unknown channels; their values are skipped"));
     std::reverse(order.begin(), order.end());  // the last channel first
     ImportReadState::Node& node = state.nodes[nodeIndex];
     node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;

@@ -5,12 +5,12 @@
 #include <maya/MTime.h>
 
 #include <cmath>
-#include <iostream>
 
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "import/BvhImport.h"
+#include "plugin/Messages.h"
 
 void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     if (line.find(bvh::kFrames) != std::string_view::npos) return;  // the count is not used
@@ -26,9 +26,10 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
             frameTime = seconds;
             frameTimeRead_ = true;
         } else {
-            std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time \""
-                      << bvh::clippedForMessage(number) << "\" is not a positive number of seconds; frames are keyed one frame"
-                         " apart\n";
+            bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                                 bvhio::textOf("Frame Time \"", bvh::clippedForMessage(number),
+                                               "\" is not a positive number of seconds; frames "
+                                               "are keyed one frame apart"));
         }
         previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
         return;
@@ -47,9 +48,9 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     if (state.tokens.size() < state.channels.size()) {
         // Nothing is invented for missing values: the frame keeps its time slot but gets no
         // keys.
-        std::cerr << path_ << ":" << state.lineNumber << ": warning: frame line has "
-                  << state.tokens.size() << " values for " << state.channels.size()
-                  << " channels; it is not keyed\n";
+        bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                             bvhio::textOf("frame line has ", state.tokens.size(), " values for ",
+                                           state.channels.size(), " channels; it is not keyed"));
         if (keyed) advanceKeyTime();
     } else if (keyed) {
         keyFrameLine(state);

@@ -44,12 +44,21 @@ TEST(BvhText, ParseDoubleReadsWhatAtofReads) {
         {"1e-999", 0.0},   {"0.0333333", 0.0333333}, {"90.0001", 90.0001},
         {"inf", std::numeric_limits<double>::infinity()},
         {"-infinity", -std::numeric_limits<double>::infinity()},
+        // One sign at most: a second one leaves no number.
+        {"--5", 0.0},      {"+-7", 0.0},          {"-+5", 0.0},       {"++1", 0.0},
+        {"--0x10", 0.0},   {"- 5", 0.0},          {"+.5e1", 5.0},     {"4.9e-324", 4.9e-324},
     };
     for (const auto& c : cases) {
         const double got = bvh::parseDouble(c.text);
         EXPECT_EQ(got, c.expected) << "text \"" << c.text << "\"";
         EXPECT_EQ(got, std::atof(c.text)) << "atof disagrees on \"" << c.text << "\"";
     }
+    // Numbers longer than any written one, rounded and ranged as a whole.
+    const std::string longTexts[] = {"0." + std::string(90, '0') + "15",
+                                     "1" + std::string(400, '0') + "e-400", std::string(320, '9'),
+                                     "-" + std::string(300, '7') + "e-600"};
+    for (const std::string& text : longTexts)
+        EXPECT_EQ(bvh::parseDouble(text), std::atof(text.c_str())) << "text " << text;
 }
 
 TEST(BvhText, ParseDoubleNanAndNegativeZero) {

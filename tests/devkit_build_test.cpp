@@ -105,7 +105,9 @@ protected:
                 " -DCMAKE_CXX_COMPILER=" + shellQuote(BVHIO_CXX_COMPILER) +
                 // No optimisation: this build checks that the sources compile and
                 // link against the SDK layout; the main build checks the rest.
-                " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + shellQuote(BVHIO_DEVKIT_DIR));
+                " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + shellQuote(BVHIO_DEVKIT_DIR) +
+                // Off by default against an SDK; on here, so that a deprecated call fails.
+                " -DBVHIO_WERROR=ON");
         if (configure_.status == 0)
             build_ = run(shellQuote(BVHIO_CMAKE_COMMAND) + " --build " + shellQuote(dir) +
                          " --target bvhio -j2");

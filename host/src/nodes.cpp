@@ -139,6 +139,10 @@ MString MFnDependencyNode::setName(const MString& name, bool, MStatus* ReturnSta
         standin::detail::assignName(o, std::string(name.asChar(), name.length())).c_str());
 }
 
+MString MFnDependencyNode::setName(const MString& name, MStatus* ReturnStatus) {
+    return setName(name, false, ReturnStatus);
+}
+
 MObject MFnDependencyNode::attribute(const MString& attrName, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnDependencyNode::attribute");
     const standin::detail::Attribute* a =
@@ -179,6 +183,13 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool wantNetworkedPlu
         return MPlug();
     }
     return findPlug(attr, wantNetworkedPlug, ReturnStatus);
+}
+
+MPlug MFnDependencyNode::findPlug(const MObject& attr, MStatus* ReturnStatus) const {
+    return findPlug(attr, false, ReturnStatus);
+}
+MPlug MFnDependencyNode::findPlug(const MString& attrName, MStatus* ReturnStatus) const {
+    return findPlug(attrName, false, ReturnStatus);
 }
 
 MFnDagNode::MFnDagNode() = default;

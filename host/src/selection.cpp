@@ -378,17 +378,18 @@ MStatus MGlobal::selectByName(const MString& name, ListAdjustment mode) {
 
 void MGlobal::displayError(const MString& theError) {
     STANDIN_CALL("MGlobal::displayError");
-    std::cerr << "Error: " << theError << '\n';
+    standin::detail::addScriptEditorLine("Error: " + std::string(theError.asChar(), theError.length()));
 }
 
 void MGlobal::displayWarning(const MString& theWarning) {
     STANDIN_CALL("MGlobal::displayWarning");
-    std::cerr << "Warning: " << theWarning << '\n';
+    standin::detail::addScriptEditorLine("Warning: " +
+                                              std::string(theWarning.asChar(), theWarning.length()));
 }
 
 void MGlobal::displayInfo(const MString& theMessage) {
     STANDIN_CALL("MGlobal::displayInfo");
-    std::cerr << theMessage << '\n';
+    standin::detail::addScriptEditorLine(std::string(theMessage.asChar(), theMessage.length()));
 }
 
 MString MGlobal::mayaVersion() {

@@ -433,6 +433,14 @@ MStatus MString::split(char separator, MStringArray& array) const {
     return MS::kSuccess;
 }
 
+MStatus MString::split(wchar_t separator, MStringArray& array) const {
+    if (separator < 0 || separator >= 128) {
+        array.clear();
+        return MS::kInvalidParameter;
+    }
+    return split(static_cast<char>(separator), array);
+}
+
 MString MString::substring(int start, int end) const {
     if (start < 0) start = 0;
     if (length_ == 0 || end < start || start >= int(length_)) return MString();

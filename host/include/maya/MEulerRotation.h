@@ -25,6 +25,8 @@ public:
     MVector asVector() const;
     /// x, y, z for 0, 1, 2; 0 for any other index.
     double operator[](unsigned int i) const;
+    /// Index 0, 1, 2 for x, y, z; any other index refers to z.
+    double& operator[](unsigned int i);
     /// Exact comparison of angles and order.
     bool operator==(const MEulerRotation& other) const;
     bool operator!=(const MEulerRotation& other) const;

@@ -50,10 +50,16 @@ public:
     bool exists(unsigned int index);
     /// True when a name or path has been set.
     bool isSet() const;
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::setRawName instead.")
     MStatus setName(const MString& fileName);
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::setRawFullName instead.")
     MStatus setFullName(const MString& fileName);
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::resolvedName instead.")
     MString name() const;
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::expandedPath or MFileObject::resolvedPath instead.")
     MString path() const;
+    OPENMAYA_DEPRECATED(2019,
+                        "Use MFileObject::expandedFullName or MFileObject::resolvedFullName instead.")
     MString fullName() const;
 
 private:

@@ -120,6 +120,7 @@ public:
     MStatus evaluate(const MTime& atTime, MTime& timeValue) const;
     MStatus evaluate(const double& atUnitlessInput, double& value) const;
     unsigned int numKeys(MStatus* ReturnStatus = NULL) const;
+    OPENMAYA_DEPRECATED(2016, "Use MFnAnimCurve::numKeys instead.")
     unsigned int numKeyframes(MStatus* ReturnStatus = NULL) const;
     /// The key's time in the UI unit.
     MTime time(unsigned int index, MStatus* ReturnStatus = NULL) const;

@@ -38,6 +38,8 @@ protected:
 private:
     MFnBase(const MFnBase&) = delete;
     MFnBase& operator=(const MFnBase&) = delete;
+    /// Function sets are not handled by address.
+    MFnBase* operator&() const;
 };
 
 OPENMAYA_NAMESPACE_CLOSE

@@ -28,6 +28,9 @@ public:
     /// accepted. The texts are kept for vendor(), version() and apiVersion().
     MFnPlugin(MObject& object, const char* vendor = "Unknown", const char* version = "Unknown",
               const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
+    MFnPlugin(const MObject& object, const char* vendor = "Unknown",
+              const char* version = "Unknown", const char* requiredApiVersion = "Any",
+              MStatus* ReturnStatus = 0L);
     ~MFnPlugin() override;
     MFn::Type type() const override;
     MString vendor(MStatus* ReturnStatus = nullptr) const;
@@ -39,9 +42,12 @@ public:
     /// when the name is empty or already registered, or the creator is null.
     MStatus registerFileTranslator(const MString& translatorName, const char* pixmapName,
                                    MCreatorFunction creatorFunction,
-                                   const char* optionsScriptName = NULL,
-                                   const char* defaultOptionsString = NULL,
-                                   bool requiresFullMel = false);
+                                   const char* optionsScriptName = nullptr,
+                                   const char* defaultOptionsString = nullptr,
+                                   bool requiresFullMel = false,
+                                   MString dataStorageLocation = MFnPlugin::kDefaultDataLocation);
+    /// Where a translator keeps data by default; accepted and not used here.
+    static const MString kDefaultDataLocation;
     /// Removes the translator; kFailure when no translator of that name is registered.
     MStatus deregisterFileTranslator(const MString& translatorName);
 

@@ -23,8 +23,8 @@ public:
                                           ListAdjustment mode = kReplaceList);
     /// Adjusts the active selection by the nodes matching `name` (see MSelectionList::add).
     static MStatus selectByName(const MString& name, ListAdjustment mode = kAddToList);
-    /// Write "Error: text", "Warning: text" or the text, and a line feed, to the standard
-    /// error stream.
+    /// Add "Error: text", "Warning: text" or the text as a line of the Script Editor (kept by
+    /// the stand-in for its tools and tests to read; nothing is printed).
     static void displayError(const MString& theError);
     static void displayWarning(const MString& theWarning);
     static void displayInfo(const MString& theMessage);

@@ -31,6 +31,8 @@ public:
     virtual bool haveReadMethod() const;
     virtual bool haveWriteMethod() const;
     virtual bool haveNamespaceSupport() const;
+    /// Whether the host may hand the translator several files in one call; false.
+    virtual bool allowMultipleFileOptimization() const;
     virtual bool haveReferenceMethod() const;
     virtual MString defaultExtension() const;
     virtual MString filter() const;

@@ -3,6 +3,7 @@
 // declarations, export marks, the creator function type and the transformation spaces.
 
 #include <maya/MApiNamespace.h>
+#include <maya/MDeprecate.h>
 
 #include <cstddef>
 

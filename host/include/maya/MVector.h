@@ -19,6 +19,8 @@ public:
     double operator()(unsigned int i) const;
     double& operator()(unsigned int i);
     double operator[](unsigned int i) const;
+    /// Index 0, 1, 2 for x, y, z; any other index refers to z.
+    double& operator[](unsigned int i);
     MVector& operator*=(double scalar);
     MVector& operator/=(double scalar);
     MVector operator/(double scalar) const;
