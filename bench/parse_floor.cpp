@@ -1,8 +1,9 @@
 // bvh_parse_floor: the least work an import must do. Streams the file one line at a time
 // through a buffered file stream and parses every number of the motion section, keeping
-// nothing but a sum.
+// nothing but a sum; with --store it also appends every value to an array of its channel (the
+// column of the frame line), as an importer must keep the keys somewhere.
 //
-//   bvh_parse_floor FILE
+//   bvh_parse_floor [--store] FILE
 //
 // Prints: lines, values and the checksum (sum of all frame values, in file order).
 
@@ -10,17 +11,21 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bvh_parse_floor FILE\n");
+    const bool store = argc == 3 && std::strcmp(argv[1], "--store") == 0;
+    if (argc != 2 && !store) {
+        std::fprintf(stderr, "usage: bvh_parse_floor [--store] FILE\n");
         return 2;
     }
-    std::ifstream in(argv[1]);
+    const char* path = argv[argc - 1];
+    std::ifstream in(path);
     if (!in) {
-        std::fprintf(stderr, "bvh_parse_floor: %s: cannot be opened\n", argv[1]);
+        std::fprintf(stderr, "bvh_parse_floor: %s: cannot be opened\n", path);
         return 1;
     }
+    std::vector<std::vector<double>> channels;
     // The import reads through a line buffer of this size; do the same.
     static char line[10240];
     bool inMotion = false;
@@ -35,6 +40,7 @@ int main(int argc, char** argv) {
         if (std::strstr(line, "Frames:") || std::strstr(line, "Time:")) continue;
         const char* p = line;
         const char* end = line + std::strlen(line);
+        std::size_t column = 0;
         while (p < end) {
             if (*p == ' ' || *p == '\t' || *p == '\r') {
                 ++p;
@@ -49,6 +55,10 @@ int main(int argc, char** argv) {
             }
             checksum += v;
             ++values;
+            if (store) {
+                if (column == channels.size()) channels.emplace_back();
+                channels[column++].push_back(v);
+            }
             p = r.ptr;
         }
     }

@@ -50,7 +50,7 @@ bool ExportJob::writeHierarchySection() {
 }
 
 bool ExportJob::writeMotionSection() {
-    const std::string problem = writeMotion(out_, table_, settings_, sampleTime_);
+    const std::string problem = writeMotion(out_, table_, settings_, sampleTime_, task_);
     return problem.empty() || fail(problem);
 }
 

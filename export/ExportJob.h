@@ -11,6 +11,7 @@
 #include "bvh/OutputFile.h"
 #include "export/ChannelTable.h"
 #include "export/ExportSettings.h"
+#include "plugin/LongTask.h"
 
 namespace bvhexport {
 
@@ -23,7 +24,8 @@ public:
 
     /// Writes the file at `path`. Success only when the whole file is in place. On failure a
     /// single line, the path first, goes to standard error and any file that was at the path
-    /// stays as it was. When the file cannot be opened the option string is not applied.
+    /// stays as it was. When the file cannot be opened the option string is not applied. An
+    /// export the user cancels fails the same way: nothing is written.
     MStatus run(const std::string& path, const MString& options);
 
 private:
@@ -40,6 +42,7 @@ private:
     MTime& sampleTime_;
     std::string path_;
     bvh::OutputFile out_;
+    LongTask task_;  ///< progress by motion lines written; Esc in the host cancels
     ChannelTable table_;
 };
 

@@ -91,7 +91,7 @@ private:
 }  // namespace
 
 std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportSettings& settings,
-                        MTime& sampleTime) {
+                        MTime& sampleTime, LongTask& task) {
     const MTime::Unit uiUnit = MTime::uiUnit();
     sampleTime.setUnit(uiUnit);
     sampleTime.setValue(settings.startFrame);
@@ -116,7 +116,10 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
     const double scale = settings.scale;
     const bool keyMode = settings.exportMode == 1;
     double sample = plan.firstSample;
+    task.setTotal(static_cast<std::uint64_t>(plan.endLine - plan.firstLine));
     for (int line = plan.firstLine; line < plan.endLine; ++line) {
+        if (task.stopRequested(static_cast<std::uint64_t>(line - plan.firstLine)))
+            return kCancelledProblem;
         sampleTime.setValue(sample);
         const unsigned key = static_cast<unsigned>(line);
         if (!table.poses.empty()) poses.sample(keyMode ? curves[keyed].time(key) : sampleTime);

@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
 
 #include "bvh/LineReader.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "plugin/FileKind.h"
+#include "plugin/LongTask.h"
 #include "plugin/Messages.h"
 #include "plugin/Registration.h"
 
@@ -154,6 +157,7 @@ void ImportReadState::Renamed::note(std::string_view fileName, std::string_view 
 MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     ImportReadState state;
     orderWarned_ = false;
+    state.gatherKeys = keysPerCurve;
     keyTimes.clear();
     previousValues.clear();
     // Without a "Frame Time:" line in this file, keys are spaced one frame of frameRateNum.
@@ -174,28 +178,55 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         transformFn.setName(MString(std::string(bvh::kImportTransformName).c_str()));
     }
 
+    // Progress by the bytes of the lines read (each with one byte for its line end).
+    std::error_code sizeError;
+    const std::uintmax_t size = std::filesystem::file_size(path, sizeError);
+    LongTask task(sizeError ? 0 : size);
+    std::uint64_t bytesRead = 0;
+    bool cancelled = false;
     Section section = Section::kNone;
     std::string_view line;
-    while (lines.next(line)) {
-        state.lineNumber = lines.lineNumber();
-        if (line == bvh::kHierarchy) section = Section::kHierarchy;
-        else if (line == bvh::kMotion) section = Section::kMotion;
+    try {
+        while (lines.next(line)) {
+            state.lineNumber = lines.lineNumber();
+            if (line == bvh::kHierarchy)
+                section = Section::kHierarchy;
+            else if (line == bvh::kMotion)
+                section = Section::kMotion;
 
-        if (section == Section::kHierarchy) {
-            if (importSkelton != 2 ||
-                state.jointIndex <= static_cast<int>(state.joints.length()))
-                parseHierarchyLine(line, state);
-        } else if (section == Section::kMotion) {
-            if (importAnimation == 1) parseMotionLine(line, state);
+            if (section == Section::kHierarchy) {
+                if (importSkelton != 2 ||
+                    state.jointIndex <= static_cast<int>(state.joints.length()))
+                    parseHierarchyLine(line, state);
+            } else if (section == Section::kMotion) {
+                if (importAnimation == 1) parseMotionLine(line, state);
+            }
+            if (stopReading != 0 || !state.error.empty()) break;
+            bytesRead += line.size() + 1;
+            if (task.stopRequested(bytesRead)) {
+                cancelled = true;
+                break;
+            }
         }
-        if (stopReading != 0 || !state.error.empty()) break;
+    } catch (...) {
+        // What was keyed before the failure stays, as it would have key by key.
+        handOverCurveKeys(state);
+        throw;
     }
     lines.close();
+    handOverCurveKeys(state);
     if (state.renamed.count > 0)
         bvhio::reportWarning(path, bvhio::textOf(state.renamed.count,
                                                  " joint names are not names the host can hold "
                                                  "or clash with a sibling's; they were changed: ",
                                                  state.renamed.first));
+    if (cancelled) {
+        bvhio::reportError(bvhio::fileLine(path, state.lineNumber),
+                           bvhio::textOf("import cancelled after frame ", currentFrame - 1,
+                                         "; the keys up to it stay, the rest of the file was"
+                                         " not read"));
+        return MS::kFailure;
+    }
     if (!state.error.empty()) {
         bvhio::reportError(bvhio::fileLine(path, state.lineNumber),
                            state.error + "; the import stopped");

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "import/CurveKeys.h"
 #include "plugin/JointRotation.h"
 
 namespace bvh {
@@ -31,6 +32,7 @@ struct ImportReadState {
         int node = -1;        // index into nodes
         int attribute = -1;   // 0..5 for translateX..rotateZ; -1 for an unknown channel name
         MFnAnimCurve* curveFn = nullptr;  // one of `curves`; null for an unknown channel name
+        int curve = -1;                   // its index in `curves`
     };
     /// One node of the file.
     struct Node {
@@ -64,6 +66,15 @@ struct ImportReadState {
     /// Every curve the read keys, attached once; channels that name the same attribute of a
     /// node share one.
     std::vector<std::unique_ptr<MFnAnimCurve>> curves;
+    /// Per curve: its keys gathered for one hand-over at the end of the read, or null for a
+    /// curve keyed one key at a time (it had keys before the read, or gathering had stopped
+    /// when it was bound).
+    std::vector<std::unique_ptr<CurveKeys>> curveKeys;
+    /// Whether keys are still gathered: until a key time does not follow the one before (a
+    /// time that is not finite, or steps too small to tell apart); what the host does with
+    /// repeated or unordered times within one addKeys call is not documented, so from then on
+    /// every key is handed over on its own, as before.
+    bool gatherKeys = false;
     std::vector<std::string> depthNames;  // name of the block open at each depth
     std::vector<MObject> depthJoints;     // joint created at each depth
     int jointIndex = -1;                  // node of the most recent OFFSET line
@@ -132,6 +143,10 @@ public:
     int framesKeyed = 0;
     int stopReading = 0;
     MTime keyTime;
+    /// Whether the keys of a curve that had none before the read are handed to the host in
+    /// one call per curve at the end of the read (the scene is the same either way; one call
+    /// per key costs far more in the host).
+    bool keysPerCurve = true;
 
     MString matchBy = "position";  ///< animation-only import: "position" or "name"
 
@@ -162,9 +177,14 @@ private:
     bool rekeyWholeSteps(const std::string& path, ImportReadState& state, double startTime);
     void endAtEndTime(ImportReadState& state);
     /// Keys the three rotate curves of a posed node from the rotation channels [first, last)
-    /// of the frame in state.values (radians).
+    /// of the frame in state.values (radians), at key time number `timeIndex`.
     void keyPosedRotation(ImportReadState& state, ImportReadState::Node& node, int first,
-                          int last, MEulerRotation::RotationOrder order);
+                          int last, MEulerRotation::RotationOrder order, unsigned int timeIndex);
+    /// Keys curve number `curve` at the current key time (number `timeIndex` of the read):
+    /// gathered while its keys are handed over per curve, added to the host's curve otherwise.
+    void keyCurve(ImportReadState& state, int curve, unsigned int timeIndex, double value);
+    /// Hands every gathered curve's keys to the host and stops gathering.
+    void handOverCurveKeys(ImportReadState& state);
     void advanceKeyTime();
 
     std::string path_;     // full path of the file being read, for messages

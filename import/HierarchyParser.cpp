@@ -231,6 +231,13 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
                 order.push_back("XYZ"[index - 3]);
             }
             channel.curveFn = curveFor(state, nodeIndex, jointFn, index);
+            channel.curve = state.nodes[nodeIndex].curve[index];
+            if (state.curveKeys.size() < state.curves.size()) {
+                // A curve new to this read: its keys are gathered when it has none yet.
+                state.curveKeys.push_back(state.gatherKeys && channel.curveFn->numKeys() == 0
+                                              ? std::make_unique<CurveKeys>(keyTimes.length())
+                                              : nullptr);
+            }
         }
         state.channels.push_back(channel);
     }

@@ -74,6 +74,10 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
         static_cast<MEulerRotation::RotationOrder>(bvh::orderIndexOrXYZ(rotationOrder.asChar()));
     std::vector<double>& values = state.values;
     values.resize(state.channels.size());
+    const unsigned int timeIndex = keyTimes.length();
+    if (state.gatherKeys &&
+        (!std::isfinite(keyTimeValue) || (timeIndex > 0 && !(keyTimes[timeIndex - 1] < keyTime))))
+        handOverCurveKeys(state);
 
     const std::size_t nodeCount = state.nodes.size();
     for (std::size_t k = 0; k < nodeCount; ++k) {
@@ -96,7 +100,7 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
             }
         }
         if (node.posed) {
-            keyPosedRotation(state, node, first, last, targetOrder);
+            keyPosedRotation(state, node, first, last, targetOrder, timeIndex);
         } else if (node.fullRotation) {
             MEulerRotation rotation(angles[0], angles[1], angles[2],
                                     static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
@@ -116,12 +120,8 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
         }
     }
 
-    for (std::size_t c = 0; c < state.channels.size(); ++c) {
-        ImportReadState::Channel& channel = state.channels[c];
-        if (channel.curveFn)
-            channel.curveFn->addKey(keyTime, values[c], MFnAnimCurve::kTangentGlobal,
-                                    MFnAnimCurve::kTangentGlobal);
-    }
+    for (std::size_t c = 0; c < state.channels.size(); ++c)
+        if (state.channels[c].curveFn) keyCurve(state, state.channels[c].curve, timeIndex, values[c]);
     keyTimes.append(keyTime);
 
     if (pasteTimeRange == 3 && endTime < keyTimeValue) endAtEndTime(state);
@@ -131,7 +131,8 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
 }
 
 void BvhImport::keyPosedRotation(ImportReadState& state, ImportReadState::Node& node,
-                                 int first, int last, MEulerRotation::RotationOrder order) {
+                                 int first, int last, MEulerRotation::RotationOrder order,
+                                 unsigned int timeIndex) {
     // The file's rotation: the channel listed first is applied last.
     MMatrix file;
     for (int c = first; c < last; ++c) {
@@ -146,13 +147,33 @@ void BvhImport::keyPosedRotation(ImportReadState& state, ImportReadState::Node& 
         rotateFor(node.rotation, file, order, framesKeyed > 0 ? &previous : nullptr);
     for (int axis = 0; axis < 3; ++axis) {
         node.previous[axis] = rotate[static_cast<unsigned>(axis)];
-        state.curves[static_cast<std::size_t>(node.curve[axis + 3])]->addKey(
-            keyTime, node.previous[axis], MFnAnimCurve::kTangentGlobal,
-            MFnAnimCurve::kTangentGlobal);
+        keyCurve(state, node.curve[axis + 3], timeIndex, node.previous[axis]);
     }
 }
 
+void BvhImport::keyCurve(ImportReadState& state, int curve, unsigned int timeIndex,
+                         double value) {
+    const auto index = static_cast<std::size_t>(curve);
+    CurveKeys* gathered = state.gatherKeys ? state.curveKeys[index].get() : nullptr;
+    if (gathered != nullptr)
+        gathered->set(timeIndex, value);
+    else
+        state.curves[index]->addKey(keyTime, value, MFnAnimCurve::kTangentGlobal,
+                                    MFnAnimCurve::kTangentGlobal);
+}
+
+void BvhImport::handOverCurveKeys(ImportReadState& state) {
+    for (std::size_t k = 0; k < state.curveKeys.size(); ++k) {
+        if (!state.curveKeys[k]) continue;
+        state.curveKeys[k]->handOver(*state.curves[k], keyTimes);
+        state.curveKeys[k].reset();
+    }
+    state.gatherKeys = false;
+}
+
 void BvhImport::endAtEndTime(ImportReadState& state) {
+    // The value at endTime comes from the curve as keyed so far.
+    handOverCurveKeys(state);
     const MTime frameKeyTime = keyTime;
     keyTimeValue = endTime;
     keyTime.setValue(endTime);

@@ -1,8 +1,14 @@
 // End-to-end runs of the command-line host on temporary files.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -263,6 +269,65 @@ TEST_F(BvhhostTest, ImportSummaryAndConvertOfTheDemo) {
     EXPECT_NE(missing.err.find("nothing.bvh: could not be opened for reading"), std::string::npos)
         << missing.err;
     EXPECT_FALSE(fs::exists(file("x.bvh")));
+}
+
+// --count-calls reports what the import asked of the host: one addKeys per curve.
+TEST_F(BvhhostTest, CountCallsReportsTheHostCallsByKind) {
+    const std::string demo = std::string(BVHIO_SOURCE_DIR) + "/examples/demo.bvh";
+    const HostRun r = run({"--count-calls", "import", demo});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("bvhhost: host calls by BVHimport: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("MFnAnimCurve::addKeys 18,"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("MFnAnimCurve::addKey "), std::string::npos) << r.err;
+}
+
+// Ctrl-C while an import reads stops it with the message and a failure. The file is a pipe
+// fed here: bvhhost is surely reading when the signal comes, and the rest never ends.
+TEST_F(BvhhostTest, CtrlCCancelsARunningImport) {
+    const std::string pipe = file("endless.bvh");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (std::freopen(file("stderr").c_str(), "w", stderr) == nullptr) ::_exit(126);
+        ::execl(BVHIO_BVHHOST, "bvhhost", "import", pipe.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int fd = -1;
+    while (fd < 0 && std::chrono::steady_clock::now() < deadline) {
+        fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);  // fails until bvhhost opens it
+        if (fd < 0) ::usleep(10000);
+    }
+    ASSERT_GE(fd, 0) << "bvhhost never opened the pipe";
+    ::fcntl(fd, F_SETFL, 0);
+    const auto oldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
+    std::string text = bvhtest::kSmallFile;
+    std::size_t written = 0;
+    bool signalled = false;
+    // Frames until bvhhost stops reading (the pipe breaks), or far more than it needs.
+    while (written < (std::size_t{256} << 20) && std::chrono::steady_clock::now() < deadline) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        written += static_cast<std::size_t>(n);
+        text = "10 20 30 1 2 3 4 5 6\n11 21 31 1 2 3 4 5 6\n12 22 32 1 2 3 4 5 6\n";
+        // More than a pipe holds has gone through: bvhhost is inside the import.
+        if (!signalled && written > (std::size_t{1} << 20)) {
+            ::kill(child, SIGINT);
+            signalled = true;
+        }
+    }
+    ::close(fd);
+    std::signal(SIGPIPE, oldPipeHandler);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(signalled);
+    ASSERT_TRUE(WIFEXITED(status)) << "bvhhost did not exit on its own";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = readFile(file("stderr"));
+    EXPECT_NE(err.find("endless.bvh:"), std::string::npos) << err;
+    EXPECT_NE(err.find(": import cancelled after frame "), std::string::npos) << err;
 }
 
 }  // namespace

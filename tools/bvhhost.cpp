@@ -20,8 +20,10 @@
 #include <maya/MString.h>
 #include <maya/MTime.h>
 #include <standin/Standin.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -38,7 +40,7 @@ constexpr int kTranslatorFailed = 1;
 constexpr int kUsage = 2;
 
 constexpr const char* kUsageText =
-    "usage: bvhhost [--plugin PATH] [--ui-unit UNIT] COMMAND ...\n"
+    "usage: bvhhost [--plugin PATH] [--ui-unit UNIT] [--count-calls] COMMAND ...\n"
     "  translators                 one line per registered translator:\n"
     "                              name, extension, read/write, options script, default options\n"
     "  identify FILE               the translator that recognises FILE, or \"none\"\n"
@@ -46,7 +48,9 @@ constexpr const char* kUsageText =
     "  export FILE  --scene IN.json [--select NAME ...] [--options STR]\n"
     "  convert IN.bvh OUT.bvh [--import-options STR] [--export-options STR]\n"
     "--plugin defaults to bvhio.so next to this program; --ui-unit (film, ntsc, 100fps, ...)\n"
-    "defaults to film or to the scene file's uiUnit.\n";
+    "defaults to film or to the scene file's uiUnit. --count-calls reports on standard error\n"
+    "the host API calls of each translator run, by kind. Ctrl-C cancels a running import or\n"
+    "export.\n";
 
 /// A mistake on the command line or in what it names; reported on one line, exit status 2.
 struct UsageError {
@@ -58,6 +62,7 @@ constexpr std::size_t kIdentifyBytes = 4096;
 
 struct CommandLine {
     std::string plugin;
+    bool countCalls = false;
     std::optional<MTime::Unit> uiUnit;
     std::string command;
     std::vector<std::string> positional;
@@ -106,6 +111,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     for (; i < args.size() && isFlag(args[i]); ++i) {
         if (args[i] == "--plugin") {
             line.plugin = takeValue(args, i);
+        } else if (args[i] == "--count-calls") {
+            line.countCalls = true;
         } else if (args[i] == "--ui-unit") {
             const std::string name = takeValue(args, i);
             MTime::Unit unit = MTime::kFilm;
@@ -185,18 +192,70 @@ MFileObject fileObject(const std::string& path) {
     return file;
 }
 
+bool countCalls = false;
+
+/// One line on standard error: the host calls of the translator run that just ended.
+void reportHostCalls(const std::string& name) {
+    std::string line =
+        "bvhhost: host calls by " + name + ": " + std::to_string(standin::hostCallTotal());
+    const char* separator = " (";
+    for (const standin::HostCallCount& call : standin::hostCalls()) {
+        line += separator + call.kind + " " + std::to_string(call.count);
+        separator = ", ";
+    }
+    std::cerr << line << (*separator == ',' ? ")\n" : "\n");
+}
+
 /// Runs a translator operation; an exception that leaves the plug-in counts as failure.
 template <typename Call>
 int runTranslator(const std::string& name, Call call) {
+    int result = kTranslatorFailed;
+    standin::resetHostCalls();
     try {
         const MStatus status = call();
-        return status ? kSuccess : kTranslatorFailed;
+        result = status ? kSuccess : kTranslatorFailed;
     } catch (const std::exception& e) {
         std::cerr << "bvhhost: an exception left " << name << ": " << e.what() << '\n';
     } catch (...) {
         std::cerr << "bvhhost: an exception left " << name << '\n';
     }
-    return kTranslatorFailed;
+    if (countCalls) reportHostCalls(name);
+    return result;
+}
+
+/// Ctrl-C while a translator computes asks it to stop, as Esc does in the host; at any other
+/// time, or a second time, it ends the program as usual.
+extern "C" void onInterrupt(int) {
+    static volatile std::sig_atomic_t asked = 0;
+    if (standin::computationActive() && asked == 0) {
+        asked = 1;
+        standin::requestInterrupt();
+        return;
+    }
+    std::signal(SIGINT, SIG_DFL);
+    std::raise(SIGINT);
+}
+
+/// The host's progress bar as one line on standard error, redrawn in place when the shown
+/// percentage changes and wiped when the computation ends.
+void drawProgress(const standin::ProgressState& state) {
+    static int drawn = -1;
+    constexpr int kWidth = 40;
+    if (!state.showing) {
+        if (drawn >= 0) std::cerr << '\r' << std::string(kWidth + 20, ' ') << '\r' << std::flush;
+        drawn = -1;
+        return;
+    }
+    const long span = static_cast<long>(state.maximum) - state.minimum;
+    const int percent =
+        span > 0 ? static_cast<int>((static_cast<long>(state.value) - state.minimum) * 100 / span)
+                 : 0;
+    if (percent == drawn) return;
+    drawn = percent;
+    const int filled = percent * kWidth / 100;
+    std::cerr << "\rbvhhost: [" << std::string(static_cast<std::size_t>(filled), '#')
+              << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << percent
+              << "%" << std::flush;
 }
 
 void loadScene(const CommandLine& line) {
@@ -397,6 +456,9 @@ int run(const std::vector<std::string>& args) {
     }
     CommandLine line = parseCommandLine(args);
     if (line.plugin.empty()) line.plugin = defaultPluginPath();
+    countCalls = line.countCalls;
+    std::signal(SIGINT, onInterrupt);
+    if (::isatty(STDERR_FILENO) == 1) standin::setProgressObserver(drawProgress);
     standin::PluginModule module;
     std::string error;
     if (!module.load(line.plugin, error)) throw UsageError{error};

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "Calls.h"
 #include "SceneImpl.h"
 
 using standin::detail::Access;
@@ -84,21 +85,28 @@ int defaultTypeFor(const standin::detail::Attribute* a) {
 }  // namespace
 
 MFnAnimCurve::MFnAnimCurve() = default;
-MFnAnimCurve::MFnAnimCurve(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
+MFnAnimCurve::MFnAnimCurve(MObject& object, MStatus* ReturnStatus)
+    : MFnAnimCurve(static_cast<const MObject&>(object), ReturnStatus) {}
 MFnAnimCurve::MFnAnimCurve(const MObject& object, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::MFnAnimCurve");
     attach(object, ReturnStatus);
 }
 MFnAnimCurve::MFnAnimCurve(const MPlug& plug, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::MFnAnimCurve");
     Node* n = Access::node(plug.node());
     const standin::detail::Attribute* a = Access::attribute(plug.attribute());
     Curve* c = n != nullptr && a != nullptr ? n->curves[a->index] : nullptr;
     attach(c != nullptr ? Access::make(c) : MObject(), ReturnStatus);
 }
 MFnAnimCurve::~MFnAnimCurve() = default;
-MFn::Type MFnAnimCurve::type() const { return MFn::kAnimCurve; }
+MFn::Type MFnAnimCurve::type() const {
+    STANDIN_CALL("MFnAnimCurve::type");
+    return MFn::kAnimCurve;
+}
 
 MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute, MDGModifier* modifier,
                              MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::create");
     const standin::detail::Attribute* a = Access::attribute(attribute);
     if (a == nullptr) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
@@ -110,6 +118,7 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute, MDGM
 
 MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
                              AnimCurveType animCurveType, MDGModifier*, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::create");
     Node* n = Access::node(node);
     const standin::detail::Attribute* a = Access::attribute(attribute);
     if (n == nullptr || !n->isTransform() || a == nullptr || animCurveType < kAnimCurveTA ||
@@ -123,15 +132,18 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
 }
 
 MObject MFnAnimCurve::create(const MPlug& plug, MDGModifier* modifier, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::create");
     return create(plug.node(), plug.attribute(), modifier, ReturnStatus);
 }
 
 MObject MFnAnimCurve::create(const MPlug& plug, AnimCurveType animCurveType, MDGModifier* modifier,
                              MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::create");
     return create(plug.node(), plug.attribute(), animCurveType, modifier, ReturnStatus);
 }
 
 MObject MFnAnimCurve::create(AnimCurveType animCurveType, MDGModifier*, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::create");
     if (animCurveType < kAnimCurveTA || animCurveType >= kAnimCurveUnknown) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MObject();
@@ -142,6 +154,7 @@ MObject MFnAnimCurve::create(AnimCurveType animCurveType, MDGModifier*, MStatus*
 }
 
 MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::animCurveType");
     const Curve* c = Access::curve(object_);
     setStatus(ReturnStatus, c != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return c != nullptr ? static_cast<AnimCurveType>(c->type) : kAnimCurveUnknown;
@@ -149,6 +162,7 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
 
 unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType, TangentType,
                                   MAnimCurveChange*, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::addKey");
     Curve* c = Access::curve(object_);
     int64_t t = 0;
     if (c == nullptr || !timeInput(c) || !standin::detail::toTicks(time, t)) {
@@ -162,12 +176,14 @@ unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType, 
 unsigned int MFnAnimCurve::addKey(const MTime& timeInput, const MTime& timeValue,
                                   TangentType tangentInType, TangentType tangentOutType,
                                   MAnimCurveChange* change, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::addKey");
     return addKey(timeInput, timeValue.as(MTime::kSeconds), tangentInType, tangentOutType, change,
                   ReturnStatus);
 }
 
 unsigned int MFnAnimCurve::addKey(double, double, TangentType, TangentType, MAnimCurveChange*,
                                   MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::addKey");
     setStatus(ReturnStatus,
               Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
     return 0;
@@ -175,12 +191,14 @@ unsigned int MFnAnimCurve::addKey(double, double, TangentType, TangentType, MAni
 
 unsigned int MFnAnimCurve::addKey(double, const MTime&, TangentType, TangentType, MAnimCurveChange*,
                                   MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnAnimCurve::addKey");
     setStatus(ReturnStatus,
               Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
     return 0;
 }
 
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange* change) {
+    STANDIN_CALL("MFnAnimCurve::addKeyframe");
     MStatus status;
     addKey(time, value, kTangentGlobal, kTangentGlobal, change, &status);
     return status;
@@ -188,6 +206,7 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
 
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, TangentType tangentInType,
                                   TangentType tangentOutType, MAnimCurveChange* change) {
+    STANDIN_CALL("MFnAnimCurve::addKeyframe");
     MStatus status;
     addKey(time, value, tangentInType, tangentOutType, change, &status);
     return status;
@@ -195,6 +214,7 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, TangentType t
 
 MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentType, TangentType,
                               bool keepExistingKeys, MAnimCurveChange*) {
+    STANDIN_CALL("MFnAnimCurve::addKeys");
     Curve* c = Access::curve(object_);
     if (c == nullptr || !timeInput(c) || times == nullptr || values == nullptr ||
         times->length() != values->length()) {
@@ -274,6 +294,7 @@ MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentTy
 }
 
 MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
+    STANDIN_CALL("MFnAnimCurve::remove");
     Curve* c = Access::curve(object_);
     if (c == nullptr || index >= c->size()) return MS::kInvalidParameter;
     c->cursor = 0;
@@ -294,6 +315,7 @@ MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
 }
 
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::evaluate");
     const Curve* c = Access::curve(object_);
     const double t = standin::detail::exactTicks(atTime);
     if (c == nullptr || !timeInput(c) || std::isnan(t)) {
@@ -305,6 +327,7 @@ double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const 
 }
 
 MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) const {
+    STANDIN_CALL("MFnAnimCurve::evaluate");
     MStatus status;
     const double v = evaluate(atTime, &status);
     if (status) value = v;
@@ -312,6 +335,7 @@ MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) const {
 }
 
 MStatus MFnAnimCurve::evaluate(const MTime& atTime, MTime& timeValue) const {
+    STANDIN_CALL("MFnAnimCurve::evaluate");
     MStatus status;
     const double seconds = evaluate(atTime, &status);
     if (status) {
@@ -321,20 +345,24 @@ MStatus MFnAnimCurve::evaluate(const MTime& atTime, MTime& timeValue) const {
 }
 
 MStatus MFnAnimCurve::evaluate(const double&, double&) const {
+    STANDIN_CALL("MFnAnimCurve::evaluate");
     return Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented;
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::numKeys");
     const Curve* c = Access::curve(object_);
     setStatus(ReturnStatus, c != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return c != nullptr ? unsigned(c->size()) : 0u;
 }
 
 unsigned int MFnAnimCurve::numKeyframes(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::numKeyframes");
     return numKeys(ReturnStatus);
 }
 
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::time");
     const Curve* c = Access::curve(object_);
     const MTime::Unit ui = MTime::uiUnit();
     if (c == nullptr || index >= c->size()) {
@@ -346,6 +374,7 @@ MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::value");
     Curve* c = Access::curve(object_);
     if (c == nullptr || index >= c->size()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
@@ -356,6 +385,7 @@ double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 MStatus MFnAnimCurve::setValue(unsigned int index, double value, MAnimCurveChange*) {
+    STANDIN_CALL("MFnAnimCurve::setValue");
     Curve* c = Access::curve(object_);
     if (c == nullptr || index >= c->size()) return MS::kInvalidParameter;
     c->value(index) = value;
@@ -363,6 +393,7 @@ MStatus MFnAnimCurve::setValue(unsigned int index, double value, MAnimCurveChang
 }
 
 bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::find");
     const Curve* c = Access::curve(object_);
     int64_t t = 0;
     if (c == nullptr || !timeInput(c) || !standin::detail::toTicks(time, t)) {
@@ -379,12 +410,14 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
 }
 
 bool MFnAnimCurve::find(double, unsigned int&, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::find");
     setStatus(ReturnStatus,
               Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
     return false;
 }
 
 unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::findClosest");
     const Curve* c = Access::curve(object_);
     int64_t t = 0;
     if (c == nullptr || c->size() == 0 || !timeInput(c) || !standin::detail::toTicks(time, t)) {
@@ -400,12 +433,14 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
 }
 
 unsigned int MFnAnimCurve::findClosest(double, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::findClosest");
     setStatus(ReturnStatus,
               Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
     return 0;
 }
 
 bool MAnimUtil::isAnimated(const MObject& node, bool, MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::isAnimated");
     Node* n = Access::node(node);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     if (n == nullptr) return false;
@@ -416,10 +451,12 @@ bool MAnimUtil::isAnimated(const MObject& node, bool, MStatus* ReturnStatus) {
 }
 
 bool MAnimUtil::isAnimated(const MDagPath& path, bool checkParent, MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::isAnimated");
     return isAnimated(path.node(), checkParent, ReturnStatus);
 }
 
 bool MAnimUtil::isAnimated(const MPlug& plug, bool, MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::isAnimated");
     Node* n = Access::node(plug.node());
     const standin::detail::Attribute* a = Access::attribute(plug.attribute());
     setStatus(ReturnStatus, n != nullptr && a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
@@ -428,6 +465,7 @@ bool MAnimUtil::isAnimated(const MPlug& plug, bool, MStatus* ReturnStatus) {
 
 bool MAnimUtil::isAnimated(const MSelectionList& selectionList, bool checkParent,
                            MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::isAnimated");
     setStatus(ReturnStatus, MS::kSuccess);
     for (unsigned int i = 0; i < selectionList.length(); ++i) {
         MPlug plug;
@@ -444,6 +482,7 @@ bool MAnimUtil::isAnimated(const MSelectionList& selectionList, bool checkParent
 
 bool MAnimUtil::findAnimatedPlugs(const MObject& node, MPlugArray& animatedPlugs, bool,
                                   MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::findAnimatedPlugs");
     Node* n = Access::node(node);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     if (n == nullptr) return false;
@@ -459,11 +498,13 @@ bool MAnimUtil::findAnimatedPlugs(const MObject& node, MPlugArray& animatedPlugs
 
 bool MAnimUtil::findAnimatedPlugs(const MDagPath& path, MPlugArray& animatedPlugs, bool checkParent,
                                   MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::findAnimatedPlugs");
     return findAnimatedPlugs(path.node(), animatedPlugs, checkParent, ReturnStatus);
 }
 
 bool MAnimUtil::findAnimatedPlugs(const MSelectionList& selectionList, MPlugArray& animatedPlugs,
                                   bool checkParent, MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::findAnimatedPlugs");
     setStatus(ReturnStatus, MS::kSuccess);
     bool found = false;
     for (unsigned int i = 0; i < selectionList.length(); ++i) {
@@ -483,6 +524,7 @@ bool MAnimUtil::findAnimatedPlugs(const MSelectionList& selectionList, MPlugArra
 }
 
 bool MAnimUtil::findAnimation(const MPlug& plug, MObjectArray& animation, MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::findAnimation");
     Node* n = Access::node(plug.node());
     const standin::detail::Attribute* a = Access::attribute(plug.attribute());
     setStatus(ReturnStatus, n != nullptr && a != nullptr ? MS::kSuccess : MS::kInvalidParameter);

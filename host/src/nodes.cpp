@@ -17,6 +17,7 @@
 
 #include <standin/Standin.h>
 
+#include "Calls.h"
 #include "SceneImpl.h"
 
 using standin::detail::Access;
@@ -44,22 +45,31 @@ Node* transformNode(const MObject& object) {
 
 MFnBase::MFnBase() = default;
 MFnBase::~MFnBase() = default;
-MFn::Type MFnBase::type() const { return MFn::kBase; }
+MFn::Type MFnBase::type() const {
+    STANDIN_CALL("MFnBase::type");
+    return MFn::kBase;
+}
 bool MFnBase::hasObj(MFn::Type t) const {
+    STANDIN_CALL("MFnBase::hasObj");
     return t == type() || t == MFn::kBase ||
            (type() == MFn::kDependencyNode && (t == MFn::kDagNode || t == MFn::kTransform ||
                                                t == MFn::kJoint || t == MFn::kAnimCurve)) ||
            (type() == MFn::kDagNode && (t == MFn::kTransform || t == MFn::kJoint)) ||
            (type() == MFn::kTransform && t == MFn::kJoint);
 }
-bool MFnBase::hasObj(const MObject& object) const { return object.hasFn(type()); }
+bool MFnBase::hasObj(const MObject& object) const {
+    STANDIN_CALL("MFnBase::hasObj");
+    return object.hasFn(type());
+}
 
 MObject MFnBase::object(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnBase::object");
     setStatus(ReturnStatus, object_.isNull() ? MS::kInvalidParameter : MS::kSuccess);
     return object_;
 }
 
 void MFnBase::attach(const MObject& object, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnBase::attach");
     if (!object.isNull() && object.hasFn(type())) {
         object_ = object;
         setStatus(ReturnStatus, MS::kSuccess);
@@ -70,35 +80,48 @@ void MFnBase::attach(const MObject& object, MStatus* ReturnStatus) {
 }
 
 MStatus MFnBase::setObject(MObject& object) {
+    STANDIN_CALL("MFnBase::setObject");
     MStatus status;
     attach(object, &status);
     return status;
 }
 
 MStatus MFnBase::setObject(const MObject& object) {
+    STANDIN_CALL("MFnBase::setObject");
     MStatus status;
     attach(object, &status);
     return status;
 }
 
-const char* MFnBase::className() { return "MFnBase"; }
-const char* MFnBase::typeString(MFn::Type t) { return standin::detail::typeNameOf(t); }
+const char* MFnBase::className() {
+    STANDIN_CALL("MFnBase::className");
+    return "MFnBase";
+}
+const char* MFnBase::typeString(MFn::Type t) {
+    STANDIN_CALL("MFnBase::typeString");
+    return standin::detail::typeNameOf(t);
+}
 bool MFnBase::isValid(MFn::Type t) {
+    STANDIN_CALL("MFnBase::isValid");
     return t != MFn::kInvalid && std::string(standin::detail::typeNameOf(t)) != "kInvalid" &&
            static_cast<int>(t) <= static_cast<int>(MFn::kJoint);
 }
 
 MFnDependencyNode::MFnDependencyNode() = default;
-MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
-    attach(object, ReturnStatus);
-}
+MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus)
+    : MFnDependencyNode(static_cast<const MObject&>(object), ReturnStatus) {}
 MFnDependencyNode::MFnDependencyNode(const MObject& object, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnDependencyNode::MFnDependencyNode");
     attach(object, ReturnStatus);
 }
 MFnDependencyNode::~MFnDependencyNode() = default;
-MFn::Type MFnDependencyNode::type() const { return MFn::kDependencyNode; }
+MFn::Type MFnDependencyNode::type() const {
+    STANDIN_CALL("MFnDependencyNode::type");
+    return MFn::kDependencyNode;
+}
 
 MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDependencyNode::name");
     standin::detail::Object* o = Access::get(object_);
     if (o == nullptr) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
@@ -110,6 +133,7 @@ MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
 
 MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
                                    MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnDependencyNode::setName");
     standin::detail::Object* o = Access::get(object_);
     if (o == nullptr || o->kind == Kind::World || name.length() == 0 ||
         !standin::detail::assignName(o, std::string(name.asChar(), name.length()),
@@ -126,6 +150,7 @@ MString MFnDependencyNode::setName(const MString& name, MStatus* ReturnStatus) {
 }
 
 MObject MFnDependencyNode::attribute(const MString& attrName, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDependencyNode::attribute");
     const standin::detail::Attribute* a =
         transformNode(object_) != nullptr
             ? standin::detail::attributeByName(std::string(attrName.asChar(), attrName.length()))
@@ -135,6 +160,7 @@ MObject MFnDependencyNode::attribute(const MString& attrName, MStatus* ReturnSta
 }
 
 MObject MFnDependencyNode::attribute(unsigned int index, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDependencyNode::attribute");
     const standin::detail::Attribute* a =
         transformNode(object_) != nullptr && index < unsigned(standin::detail::kAttributeCount)
             ? standin::detail::attributeByIndex(int(index))
@@ -144,6 +170,7 @@ MObject MFnDependencyNode::attribute(unsigned int index, MStatus* ReturnStatus) 
 }
 
 MPlug MFnDependencyNode::findPlug(const MObject& attr, bool, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDependencyNode::findPlug");
     if (transformNode(object_) == nullptr || Access::attribute(attr) == nullptr) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MPlug();
@@ -154,6 +181,7 @@ MPlug MFnDependencyNode::findPlug(const MObject& attr, bool, MStatus* ReturnStat
 
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool wantNetworkedPlug,
                                   MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDependencyNode::findPlug");
     MStatus status;
     const MObject attr = attribute(attrName, &status);
     if (!status) {
@@ -171,17 +199,29 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, MStatus* ReturnStatus
 }
 
 MFnDagNode::MFnDagNode() = default;
-MFnDagNode::MFnDagNode(MObject& object, MStatus* ret) { attach(object, ret); }
-MFnDagNode::MFnDagNode(const MObject& object, MStatus* ret) { attach(object, ret); }
-MFnDagNode::MFnDagNode(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
-MFn::Type MFnDagNode::type() const { return MFn::kDagNode; }
+MFnDagNode::MFnDagNode(MObject& object, MStatus* ret)
+    : MFnDagNode(static_cast<const MObject&>(object), ret) {}
+MFnDagNode::MFnDagNode(const MObject& object, MStatus* ret) {
+    STANDIN_CALL("MFnDagNode::MFnDagNode");
+    attach(object, ret);
+}
+MFnDagNode::MFnDagNode(const MDagPath& object, MStatus* ret) {
+    STANDIN_CALL("MFnDagNode::MFnDagNode");
+    attach(object.node(), ret);
+}
+MFn::Type MFnDagNode::type() const {
+    STANDIN_CALL("MFnDagNode::type");
+    return MFn::kDagNode;
+}
 
 MObject MFnDagNode::create(const MString& type, MObject& parent, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnDagNode::create");
     return create(type, MString(), parent, ReturnStatus);
 }
 
 MObject MFnDagNode::create(const MString& type, const MString& name, MObject& parent,
                            MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnDagNode::create");
     Kind kind;
     if (type == "transform") {
         kind = Kind::Transform;
@@ -209,12 +249,14 @@ MObject MFnDagNode::create(const MString& type, const MString& name, MObject& pa
 }
 
 unsigned int MFnDagNode::parentCount(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::parentCount");
     Node* n = Access::node(object_);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return n != nullptr ? unsigned(n->parents.size()) : 0u;
 }
 
 MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::parent");
     Node* n = Access::node(object_);
     if (n == nullptr || i >= n->parents.size()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
@@ -225,12 +267,14 @@ MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
 }
 
 unsigned int MFnDagNode::childCount(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::childCount");
     Node* n = Access::node(object_);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return n != nullptr ? unsigned(n->children.size()) : 0u;
 }
 
 MObject MFnDagNode::child(unsigned int i, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::child");
     Node* n = Access::node(object_);
     if (n == nullptr || i >= n->children.size()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
@@ -241,6 +285,7 @@ MObject MFnDagNode::child(unsigned int i, MStatus* ReturnStatus) const {
 }
 
 MStatus MFnDagNode::addChild(MObject& child, unsigned int index, bool keepExistingParents) {
+    STANDIN_CALL("MFnDagNode::addChild");
     Node* self = Access::node(object_);
     Node* c = Access::node(child);
     if (self == nullptr || c == nullptr || c->kind == Kind::World) return MS::kInvalidParameter;
@@ -262,9 +307,13 @@ MStatus MFnDagNode::addChild(MObject& child, unsigned int index, bool keepExisti
     return MS::kSuccess;
 }
 
-MStatus MFnDagNode::getPath(MDagPath& path) const { return MDagPath::getAPathTo(object_, path); }
+MStatus MFnDagNode::getPath(MDagPath& path) const {
+    STANDIN_CALL("MFnDagNode::getPath");
+    return MDagPath::getAPathTo(object_, path);
+}
 
 MDagPath MFnDagNode::dagPath(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::dagPath");
     MDagPath path;
     const MStatus status = getPath(path);
     setStatus(ReturnStatus, status.statusCode());
@@ -272,37 +321,61 @@ MDagPath MFnDagNode::dagPath(MStatus* ReturnStatus) const {
 }
 
 MString MFnDagNode::fullPathName(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::fullPathName");
     Node* n = Access::node(object_);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return n != nullptr ? MString(standin::detail::fullPathOf(n).c_str()) : MString();
 }
 
-MString MFnDagNode::partialPathName(MStatus* ReturnStatus) const { return name(ReturnStatus); }
+MString MFnDagNode::partialPathName(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDagNode::partialPathName");
+    return name(ReturnStatus);
+}
 
-MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(path.node()); }
-MStatus MFnDagNode::setObject(MObject& object) { return MFnBase::setObject(object); }
-MStatus MFnDagNode::setObject(const MObject& object) { return MFnBase::setObject(object); }
+MStatus MFnDagNode::setObject(const MDagPath& path) {
+    STANDIN_CALL("MFnDagNode::setObject");
+    return MFnBase::setObject(path.node());
+}
+MStatus MFnDagNode::setObject(MObject& object) {
+    STANDIN_CALL("MFnDagNode::setObject");
+    return MFnBase::setObject(object);
+}
+MStatus MFnDagNode::setObject(const MObject& object) {
+    STANDIN_CALL("MFnDagNode::setObject");
+    return MFnBase::setObject(object);
+}
 
 MFnTransform::MFnTransform() = default;
-MFnTransform::MFnTransform(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
-MFnTransform::MFnTransform(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
+MFnTransform::MFnTransform(MObject& object, MStatus* ReturnStatus)
+    : MFnTransform(static_cast<const MObject&>(object), ReturnStatus) {}
+MFnTransform::MFnTransform(const MDagPath& object, MStatus* ret) {
+    STANDIN_CALL("MFnTransform::MFnTransform");
+    attach(object.node(), ret);
+}
 MFnTransform::MFnTransform(const MObject& object, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnTransform::MFnTransform");
     attach(object, ReturnStatus);
 }
 MFnTransform::~MFnTransform() = default;
-MFn::Type MFnTransform::type() const { return MFn::kTransform; }
+MFn::Type MFnTransform::type() const {
+    STANDIN_CALL("MFnTransform::type");
+    return MFn::kTransform;
+}
 
 MObject MFnTransform::create(MObject parent, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnTransform::create");
     return MFnDagNode::create("transform", parent, ReturnStatus);
 }
 
 MVector MFnTransform::getTranslation(MSpace::Space, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnTransform::getTranslation");
     Node* n = transformNode(object_);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return n != nullptr ? MVector(n->translate[0], n->translate[1], n->translate[2]) : MVector();
 }
 
 MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space) {
+    STANDIN_CALL("MFnTransform::setTranslation");
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
     n->translate[0] = vec.x;
@@ -312,6 +385,7 @@ MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space) {
 }
 
 MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnTransform::rotationOrder");
     Node* n = transformNode(object_);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return n != nullptr ? static_cast<MTransformationMatrix::RotationOrder>(n->rotationOrder)
@@ -319,6 +393,7 @@ MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* Return
 }
 
 MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder) {
+    STANDIN_CALL("MFnTransform::setRotationOrder");
     Node* n = transformNode(object_);
     // The host refuses anything but its six orders and keeps the order it has.
     if (n == nullptr || !validOrder(order)) return MS::kInvalidParameter;
@@ -335,6 +410,7 @@ MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder orde
 }
 
 MStatus MFnTransform::getRotation(MEulerRotation& rotation) const {
+    STANDIN_CALL("MFnTransform::getRotation");
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
     rotation.setValue(
@@ -344,6 +420,7 @@ MStatus MFnTransform::getRotation(MEulerRotation& rotation) const {
 }
 
 MStatus MFnTransform::setRotation(const MEulerRotation& rotation) {
+    STANDIN_CALL("MFnTransform::setRotation");
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
     MEulerRotation r = rotation;
@@ -360,6 +437,7 @@ MStatus MFnTransform::setRotation(const MEulerRotation& rotation) {
 
 MStatus MFnTransform::getRotation(double rotation[3],
                                   MTransformationMatrix::RotationOrder& order) const {
+    STANDIN_CALL("MFnTransform::getRotation");
     Node* n = transformNode(object_);
     if (n == nullptr || rotation == nullptr) return MS::kInvalidParameter;
     for (int i = 0; i < 3; ++i) rotation[i] = n->rotate[i];
@@ -369,6 +447,7 @@ MStatus MFnTransform::getRotation(double rotation[3],
 
 MStatus MFnTransform::setRotation(const double rotation[3],
                                   MTransformationMatrix::RotationOrder order) {
+    STANDIN_CALL("MFnTransform::setRotation");
     if (rotation == nullptr || !validOrder(order)) return MS::kInvalidParameter;
     return setRotation(MEulerRotation(rotation[0], rotation[1], rotation[2], eulerOrder(order)));
 }
@@ -405,19 +484,29 @@ MStatus MFnTransform::setRotateOrientation(const MQuaternion& quat, MSpace::Spac
 }
 
 MFnIkJoint::MFnIkJoint() = default;
-MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus) { attach(object, ReturnStatus); }
-MFnIkJoint::MFnIkJoint(const MDagPath& object, MStatus* ret) { attach(object.node(), ret); }
+MFnIkJoint::MFnIkJoint(MObject& object, MStatus* ReturnStatus)
+    : MFnIkJoint(static_cast<const MObject&>(object), ReturnStatus) {}
+MFnIkJoint::MFnIkJoint(const MDagPath& object, MStatus* ret) {
+    STANDIN_CALL("MFnIkJoint::MFnIkJoint");
+    attach(object.node(), ret);
+}
 MFnIkJoint::MFnIkJoint(const MObject& object, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnIkJoint::MFnIkJoint");
     attach(object, ReturnStatus);
 }
 MFnIkJoint::~MFnIkJoint() = default;
-MFn::Type MFnIkJoint::type() const { return MFn::kJoint; }
+MFn::Type MFnIkJoint::type() const {
+    STANDIN_CALL("MFnIkJoint::type");
+    return MFn::kJoint;
+}
 
 MObject MFnIkJoint::create(MObject parent, MStatus* ReturnStatus) {
+    STANDIN_CALL("MFnIkJoint::create");
     return MFnDagNode::create("joint", parent, ReturnStatus);
 }
 
 MStatus MFnIkJoint::getOrientation(MEulerRotation& rotation) const {
+    STANDIN_CALL("MFnIkJoint::getOrientation");
     Node* n = transformNode(object_);
     if (n == nullptr || !n->isJoint()) return MS::kInvalidParameter;
     rotation.setValue(n->orient[0], n->orient[1], n->orient[2], MEulerRotation::kXYZ);
@@ -425,6 +514,7 @@ MStatus MFnIkJoint::getOrientation(MEulerRotation& rotation) const {
 }
 
 MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
+    STANDIN_CALL("MFnIkJoint::setOrientation");
     Node* n = transformNode(object_);
     if (n == nullptr || !n->isJoint()) return MS::kInvalidParameter;
     const MEulerRotation r =
@@ -437,26 +527,32 @@ MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
 
 MPlug::MPlug() = default;
 MPlug::MPlug(const MPlug& in) = default;
-MPlug::MPlug(const MObject& node, const MObject& attribute) : node_(node), attribute_(attribute) {}
+MPlug::MPlug(const MObject& node, const MObject& attribute) : node_(node), attribute_(attribute) {
+    STANDIN_CALL("MPlug::MPlug");
+}
 MPlug::~MPlug() = default;
 MPlug& MPlug::operator=(const MPlug& other) = default;
 
 MObject MPlug::attribute(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MPlug::attribute");
     setStatus(ReturnStatus, attribute_.isNull() ? MS::kInvalidParameter : MS::kSuccess);
     return attribute_;
 }
 
 MObject MPlug::node(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MPlug::node");
     setStatus(ReturnStatus, node_.isNull() ? MS::kInvalidParameter : MS::kSuccess);
     return node_;
 }
 
 MString MPlug::name(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MPlug::name");
     return partialName(true, false, false, false, false, true, ReturnStatus);
 }
 
 MString MPlug::partialName(bool includeNodeName, bool, bool, bool, bool, bool useLongNames,
                            MStatus* ReturnStatus) const {
+    STANDIN_CALL("MPlug::partialName");
     standin::detail::Object* n = Access::get(node_);
     const standin::detail::Attribute* a = Access::attribute(attribute_);
     if (n == nullptr || a == nullptr) {
@@ -471,6 +567,7 @@ MString MPlug::partialName(bool includeNodeName, bool, bool, bool, bool, bool us
 }
 
 bool MPlug::isNull(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MPlug::isNull");
     setStatus(ReturnStatus, MS::kSuccess);
     return node_.isNull() || attribute_.isNull();
 }
@@ -505,9 +602,14 @@ void Access::setPath(MDagPath& p, const std::vector<Node*>& nodes) {
 }  // namespace detail
 }  // namespace standin
 
-MDagPath::MDagPath() : nodes_(nullptr), length_(0), capacity_(0) {}
+MDagPath::MDagPath() : nodes_(nullptr), length_(0), capacity_(0) {
+    STANDIN_CALL("MDagPath::MDagPath");
+}
 
-MDagPath::MDagPath(const MDagPath& src) : MDagPath() { *this = src; }
+MDagPath::MDagPath(const MDagPath& src) : MDagPath() {
+    STANDIN_CALL("MDagPath::MDagPath");
+    *this = src;
+}
 
 MDagPath::~MDagPath() { delete[] nodes_; }
 
@@ -532,6 +634,7 @@ bool MDagPath::operator==(const MDagPath& other) const {
 }
 
 bool MDagPath::isValid(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::isValid");
     setStatus(ReturnStatus, MS::kSuccess);
     if (length_ == 0) return false;
     Node* parent = standin::detail::scene().world.get();
@@ -547,6 +650,7 @@ bool MDagPath::isValid(MStatus* ReturnStatus) const {
 }
 
 MObject MDagPath::node(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::node");
     if (length_ == 0 || nodes_[length_ - 1].isNull()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MObject();
@@ -555,20 +659,29 @@ MObject MDagPath::node(MStatus* ReturnStatus) const {
     return nodes_[length_ - 1];
 }
 
-MObject MDagPath::transform(MStatus* ReturnStatus) const { return node(ReturnStatus); }
+MObject MDagPath::transform(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::transform");
+    return node(ReturnStatus);
+}
 
 bool MDagPath::hasFn(MFn::Type type, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::hasFn");
     return node(ReturnStatus).hasFn(type);
 }
 
-MFn::Type MDagPath::apiType(MStatus* ReturnStatus) const { return node(ReturnStatus).apiType(); }
+MFn::Type MDagPath::apiType(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::apiType");
+    return node(ReturnStatus).apiType();
+}
 
 unsigned int MDagPath::length(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::length");
     setStatus(ReturnStatus, MS::kSuccess);
     return length_;
 }
 
 unsigned int MDagPath::childCount(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::childCount");
     Node* n =
         length_ == 0 ? standin::detail::scene().world.get() : Access::node(nodes_[length_ - 1]);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
@@ -576,6 +689,7 @@ unsigned int MDagPath::childCount(MStatus* ReturnStatus) const {
 }
 
 MStatus MDagPath::push(const MObject& child) {
+    STANDIN_CALL("MDagPath::push");
     Node* parent =
         length_ == 0 ? standin::detail::scene().world.get() : Access::node(nodes_[length_ - 1]);
     Node* c = Access::node(child);
@@ -596,12 +710,14 @@ MStatus MDagPath::push(const MObject& child) {
 }
 
 MStatus MDagPath::pop(unsigned int num) {
+    STANDIN_CALL("MDagPath::pop");
     if (num > length_) return MS::kInvalidParameter;
     for (unsigned int i = 0; i < num; ++i) nodes_[--length_] = MObject();
     return MS::kSuccess;
 }
 
 MString MDagPath::fullPathName(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::fullPathName");
     std::string text;
     for (unsigned int i = 0; i < length_; ++i) {
         standin::detail::Object* o = Access::get(nodes_[i]);
@@ -617,12 +733,14 @@ MString MDagPath::fullPathName(MStatus* ReturnStatus) const {
 }
 
 MString MDagPath::partialPathName(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MDagPath::partialPathName");
     standin::detail::Object* o = length_ == 0 ? nullptr : Access::get(nodes_[length_ - 1]);
     setStatus(ReturnStatus, o != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return o != nullptr ? MString(o->name.c_str()) : MString();
 }
 
 MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
+    STANDIN_CALL("MDagPath::getAPathTo");
     Node* n = Access::node(node);
     if (n == nullptr || n->kind == Kind::World) {
         path.pop(path.length_);

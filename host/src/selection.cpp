@@ -12,6 +12,7 @@
 #include <iostream>
 #include <vector>
 
+#include "Calls.h"
 #include "SceneImpl.h"
 
 using standin::detail::Access;
@@ -67,8 +68,12 @@ struct MSelectionList::Items {
     }
 };
 
-MSelectionList::MSelectionList() : items_(new Items) {}
-MSelectionList::MSelectionList(const MSelectionList& src) : items_(new Items(*src.items_)) {}
+MSelectionList::MSelectionList() : items_(new Items) {
+    STANDIN_CALL("MSelectionList::MSelectionList");
+}
+MSelectionList::MSelectionList(const MSelectionList& src) : items_(new Items(*src.items_)) {
+    STANDIN_CALL("MSelectionList::MSelectionList");
+}
 MSelectionList::~MSelectionList() { delete items_; }
 
 MSelectionList& MSelectionList::operator=(const MSelectionList& src) {
@@ -77,21 +82,25 @@ MSelectionList& MSelectionList::operator=(const MSelectionList& src) {
 }
 
 MStatus MSelectionList::clear() {
+    STANDIN_CALL("MSelectionList::clear");
     items_->items.clear();
     return MS::kSuccess;
 }
 
 bool MSelectionList::isEmpty(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MSelectionList::isEmpty");
     if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
     return items_->items.empty();
 }
 
 unsigned int MSelectionList::length(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MSelectionList::length");
     if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
     return unsigned(items_->items.size());
 }
 
 MStatus MSelectionList::getDependNode(unsigned int index, MObject& depNode) const {
+    STANDIN_CALL("MSelectionList::getDependNode");
     if (index >= items_->items.size()) return MS::kInvalidParameter;
     const Items::Item& item = items_->items[index];
     depNode = item.kind == Items::Kind::Plug ? item.plug.node() : item.node;
@@ -100,6 +109,7 @@ MStatus MSelectionList::getDependNode(unsigned int index, MObject& depNode) cons
 
 MStatus MSelectionList::getDagPath(unsigned int index, MDagPath& dagPath,
                                    MObject& component) const {
+    STANDIN_CALL("MSelectionList::getDagPath");
     if (index >= items_->items.size()) return MS::kInvalidParameter;
     const Items::Item& item = items_->items[index];
     if (item.kind != Items::Kind::Dag) return MS::kInvalidParameter;
@@ -110,6 +120,7 @@ MStatus MSelectionList::getDagPath(unsigned int index, MDagPath& dagPath,
 }
 
 MStatus MSelectionList::getPlug(unsigned int index, MPlug& plug) const {
+    STANDIN_CALL("MSelectionList::getPlug");
     if (index >= items_->items.size()) return MS::kInvalidParameter;
     const Items::Item& item = items_->items[index];
     if (item.kind != Items::Kind::Plug) return MS::kInvalidParameter;
@@ -118,6 +129,7 @@ MStatus MSelectionList::getPlug(unsigned int index, MPlug& plug) const {
 }
 
 MStatus MSelectionList::add(const MObject& object, const bool mergeWithExisting) {
+    STANDIN_CALL("MSelectionList::add");
     if (object.isNull()) return MS::kInvalidParameter;
     // A DAG node given as an object is selected through its first path, as the host does.
     if (object.hasFn(MFn::kDagNode) && Access::node(object) != nullptr &&
@@ -132,12 +144,14 @@ MStatus MSelectionList::add(const MObject& object, const bool mergeWithExisting)
 }
 
 MStatus MSelectionList::add(const MDagPath& object, const MObject&, const bool mergeWithExisting) {
+    STANDIN_CALL("MSelectionList::add");
     if (!object.isValid()) return MS::kInvalidParameter;
     items_->add({Items::Kind::Dag, object.node(), object, MPlug()}, mergeWithExisting);
     return MS::kSuccess;
 }
 
 MStatus MSelectionList::add(const MString& matchString, const bool) {
+    STANDIN_CALL("MSelectionList::add");
     const std::string pattern(matchString.asChar(), matchString.length());
     if (pattern.empty()) return MS::kInvalidParameter;
     if (pattern.find_first_of("*?") == std::string::npos) {
@@ -164,6 +178,7 @@ MStatus MSelectionList::add(const MString& matchString, const bool) {
 }
 
 MStatus MSelectionList::add(const MPlug& plug, const bool mergeWithExisting) {
+    STANDIN_CALL("MSelectionList::add");
     if (plug.isNull()) return MS::kInvalidParameter;
     items_->add({Items::Kind::Plug, plug.node(), MDagPath(), plug}, mergeWithExisting);
     return MS::kSuccess;
@@ -172,6 +187,7 @@ MStatus MSelectionList::add(const MPlug& plug, const bool mergeWithExisting) {
 MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
                                    MStatus* ReturnStatus)
     : list_(new MSelectionList(list)), filter_(filter), index_(0) {
+    STANDIN_CALL("MItSelectionList::MItSelectionList");
     skipFiltered();
     if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
 }
@@ -179,6 +195,7 @@ MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
 MItSelectionList::~MItSelectionList() { delete list_; }
 
 void MItSelectionList::skipFiltered() {
+    STANDIN_CALL("MItSelectionList::skipFiltered");
     if (filter_ == MFn::kInvalid) return;
     while (index_ < list_->length()) {
         MObject node;
@@ -189,11 +206,13 @@ void MItSelectionList::skipFiltered() {
 }
 
 bool MItSelectionList::isDone(MStatus* ReturnStatus) {
+    STANDIN_CALL("MItSelectionList::isDone");
     if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
     return index_ >= list_->length();
 }
 
 MStatus MItSelectionList::next() {
+    STANDIN_CALL("MItSelectionList::next");
     if (index_ >= list_->length()) return MS::kFailure;
     ++index_;
     skipFiltered();
@@ -201,26 +220,34 @@ MStatus MItSelectionList::next() {
 }
 
 MStatus MItSelectionList::reset() {
+    STANDIN_CALL("MItSelectionList::reset");
     index_ = 0;
     skipFiltered();
     return MS::kSuccess;
 }
 
 MStatus MItSelectionList::getDependNode(MObject& depNode) {
+    STANDIN_CALL("MItSelectionList::getDependNode");
     return list_->getDependNode(index_, depNode);
 }
 
 MStatus MItSelectionList::getDagPath(MDagPath& dagPath, MObject& component) {
+    STANDIN_CALL("MItSelectionList::getDagPath");
     return list_->getDagPath(index_, dagPath, component);
 }
 
 MStatus MItSelectionList::getDagPath(MDagPath& dagPath) {
+    STANDIN_CALL("MItSelectionList::getDagPath");
     return list_->getDagPath(index_, dagPath);
 }
 
-MStatus MItSelectionList::getPlug(MPlug& plug) { return list_->getPlug(index_, plug); }
+MStatus MItSelectionList::getPlug(MPlug& plug) {
+    STANDIN_CALL("MItSelectionList::getPlug");
+    return list_->getPlug(index_, plug);
+}
 
 MStatus MItSelectionList::getStrings(MStringArray& array) {
+    STANDIN_CALL("MItSelectionList::getStrings");
     array.clear();
     if (index_ >= list_->length()) return MS::kFailure;
     MPlug plug;
@@ -241,6 +268,7 @@ MStatus MItSelectionList::getStrings(MStringArray& array) {
 }
 
 MItSelectionList::selItemType MItSelectionList::itemType(MStatus* ReturnStatus) {
+    STANDIN_CALL("MItSelectionList::itemType");
     if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
     if (index_ >= list_->length()) {
         if (ReturnStatus != nullptr) *ReturnStatus = MS::kFailure;
@@ -256,16 +284,21 @@ MItSelectionList::selItemType MItSelectionList::itemType(MStatus* ReturnStatus) 
 }
 
 MStatus MItSelectionList::setFilter(MFn::Type filter) {
+    STANDIN_CALL("MItSelectionList::setFilter");
     filter_ = filter;
     return reset();
 }
 
 bool MItSelectionList::hasComponents(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MItSelectionList::hasComponents");
     if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
     return false;
 }
 
-const char* MItSelectionList::className() { return "MItSelectionList"; }
+const char* MItSelectionList::className() {
+    STANDIN_CALL("MItSelectionList::className");
+    return "MItSelectionList";
+}
 
 namespace {
 
@@ -323,17 +356,20 @@ void adjustActive(const MSelectionList& src, MGlobal::ListAdjustment adjust) {
 }  // namespace
 
 MStatus MGlobal::getActiveSelectionList(MSelectionList& dest, bool) {
+    STANDIN_CALL("MGlobal::getActiveSelectionList");
     dest = standin::detail::scene().activeSelection;
     return MS::kSuccess;
 }
 
 MStatus MGlobal::setActiveSelectionList(const MSelectionList& src, ListAdjustment mode) {
+    STANDIN_CALL("MGlobal::setActiveSelectionList");
     if (mode < kReplaceList || mode > kAddToHeadOfList) return MS::kInvalidParameter;
     adjustActive(src, mode);
     return MS::kSuccess;
 }
 
 MStatus MGlobal::selectByName(const MString& name, ListAdjustment mode) {
+    STANDIN_CALL("MGlobal::selectByName");
     MSelectionList list;
     const MStatus status = list.add(name);
     if (!status) return status;
@@ -341,18 +377,27 @@ MStatus MGlobal::selectByName(const MString& name, ListAdjustment mode) {
 }
 
 void MGlobal::displayError(const MString& theError) {
+    STANDIN_CALL("MGlobal::displayError");
     standin::detail::addScriptEditorLine("Error: " + std::string(theError.asChar(), theError.length()));
 }
 
 void MGlobal::displayWarning(const MString& theWarning) {
+    STANDIN_CALL("MGlobal::displayWarning");
     standin::detail::addScriptEditorLine("Warning: " +
                                               std::string(theWarning.asChar(), theWarning.length()));
 }
 
 void MGlobal::displayInfo(const MString& theMessage) {
+    STANDIN_CALL("MGlobal::displayInfo");
     standin::detail::addScriptEditorLine(std::string(theMessage.asChar(), theMessage.length()));
 }
 
-MString MGlobal::mayaVersion() { return "7.0"; }
+MString MGlobal::mayaVersion() {
+    STANDIN_CALL("MGlobal::mayaVersion");
+    return "7.0";
+}
 
-int MGlobal::apiVersion() { return 700; }
+int MGlobal::apiVersion() {
+    STANDIN_CALL("MGlobal::apiVersion");
+    return 700;
+}

@@ -23,6 +23,7 @@
 OPENMAYA_MAJOR_NAMESPACE_OPEN
 class MAnimCurveChange;
 class MAnimUtil;
+class MComputation;
 class MDagPath;
 class MDGModifier;
 class MDoubleArray;
@@ -59,6 +60,7 @@ OPENMAYA_NAMESPACE_CLOSE
 
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MAnimCurveChange;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MAnimUtil;
+using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MComputation;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDagPath;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDGModifier;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDoubleArray;

@@ -7,6 +7,8 @@
 #include <maya/MTime.h>
 #include <maya/MTypes.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,5 +101,41 @@ private:
     void* handle_ = nullptr;
     MObject pluginObject_;
 };
+
+/// Calls into the host API, counted by kind ("MFnAnimCurve::addKey"): the members of the
+/// function sets, plugs, DAG paths, selection lists and their iterator, animation queries,
+/// MGlobal and MComputation; not value types (strings, times, arrays, maths). Counted since
+/// the last reset; a call the host makes while answering another is not counted.
+struct HostCallCount {
+    std::string kind;
+    std::uint64_t count = 0;
+};
+/// The kinds called at least once, by name.
+std::vector<HostCallCount> hostCalls();
+std::uint64_t hostCallTotal();
+void resetHostCalls();
+
+/// The user asks to interrupt the running computation (or the next one that starts): what
+/// Esc does in the host. Safe to call from a signal handler.
+void requestInterrupt();
+/// Test hook: the `checks`-th call of MComputation::isInterruptRequested from now on (counted
+/// over the computations that can be interrupted) finds an interrupt; 0 or less: never.
+void interruptAfterChecks(long checks);
+/// True while a computation runs. Safe to call from a signal handler.
+bool computationActive();
+
+/// What the host's progress bar shows.
+struct ProgressState {
+    bool showing = false;  ///< false once the computation has ended
+    int minimum = 0;
+    int maximum = 100;
+    int value = 0;
+    std::string status;
+    long updates = 0;  ///< setProgress calls in this computation
+};
+/// Called whenever the progress bar of a computation appears, changes or goes away; an empty
+/// function removes the observer.
+using ProgressObserver = std::function<void(const ProgressState&)>;
+void setProgressObserver(ProgressObserver observer);
 
 }  // namespace standin

@@ -1,0 +1,42 @@
+#pragma once
+// A long import or export as the host shows it: a progress bar, and Esc to stop.
+
+#include <maya/MComputation.h>
+
+#include <cstdint>
+
+/// Runs for the lifetime of the object as the host's computation, with a progress bar over
+/// `total` units of work (bytes read, lines written; 0 when not known yet: no progress shown). The
+/// work reports how far it got with stopRequested(); the bar moves and the host is asked for an
+/// interrupt only when the work has advanced by a step of the total (at most kUpdates times for the
+/// whole task, and at least every kLargestStep units, so that an interrupt is seen soon whatever
+/// the total), which keeps the host calls per task to a few hundred.
+class LongTask {
+public:
+    static constexpr int kUpdates = 256;
+    static constexpr std::uint64_t kLargestStep = std::uint64_t{4} << 20;
+
+    explicit LongTask(std::uint64_t total = 0);
+    ~LongTask();
+    LongTask(const LongTask&) = delete;
+    LongTask& operator=(const LongTask&) = delete;
+
+    /// A new total, for work that learns its size after it began; counting starts again.
+    void setTotal(std::uint64_t total);
+
+    /// True when the user asked to stop: from the check at which the host first says so on.
+    bool stopRequested(std::uint64_t done) {
+        if (done < nextCheck_ || stopped_) return stopped_;
+        return check(done);
+    }
+
+private:
+    bool check(std::uint64_t done);
+
+    MComputation computation_;
+    std::uint64_t total_ = 0;
+    std::uint64_t step_ = kLargestStep;
+    std::uint64_t nextCheck_ = kLargestStep;
+    int shown_ = 0;
+    bool stopped_ = false;
+};
