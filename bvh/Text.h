@@ -27,11 +27,6 @@ std::string_view lastBlankToken(std::string_view text);
 /// too large for a double gives +-infinity. Independent of the process locale.
 double parseDouble(std::string_view text);
 
-/// Position of the first occurrence of `word` in `line` at or after `from`, or npos.
-inline std::size_t findWord(std::string_view line, std::string_view word, std::size_t from = 0) {
-    return line.find(word, from);
-}
-
 /// True when `line` holds nothing but blanks, tabs and carriage returns.
 bool isBlankLine(std::string_view line);
 

@@ -1,12 +1,12 @@
 #include "export/ExportSettings.h"
 
-#include <maya/MStringArray.h>
 #include <maya/MTime.h>
 
 #include <climits>
 #include <cmath>
 
 #include "bvh/NumberFormat.h"
+#include "plugin/OptionString.h"
 
 namespace bvhexport {
 
@@ -22,39 +22,19 @@ bool fitsInt(long long value) { return value >= INT_MIN && value <= INT_MAX; }
 
 }  // namespace
 
+ExportSettings::ExportSettings() { applyExportOptions(kExportDefaultOptions, *this); }
+
 void applyExportOptions(const MString& options, ExportSettings& settings) {
-    if (options.length() == 0) return;
-    MStringArray pieces;
-    options.split(';', pieces);
-    for (unsigned i = 0; i < pieces.length(); ++i) {
-        MStringArray parts;
-        pieces[i].split('=', parts);
-        // A key without "=" names no value; it changes nothing.
-        if (parts.length() < 2) continue;
-        const MString& key = parts[0];
-        const MString& value = parts[1];
-        if (key == "exportMode") {
-            settings.exportMode = value.asInt();
-        } else if (key == "frameRate") {
-            settings.frameRate = value.asInt();
-        } else if (key == "frameRateUnit") {
-            settings.frameRateUnit = value.asChar();
-        } else if (key == "frameRateNum") {
-            settings.frameRateNum = value.asDouble();
-        } else if (key == "exportKeyRange") {
-            settings.exportKeyRange = value.asInt();
-        } else if (key == "exportFrameRange") {
-            settings.exportFrameRange = value.asInt();
-        } else if (key == "startFrame") {
-            settings.startFrame = value.asInt();
-        } else if (key == "endFrame") {
-            settings.endFrame = value.asInt();
-        } else if (key == "scale") {
-            settings.scale = value.asDouble();
-        } else if (key == "rotationOrder") {
-            settings.rotationOrder = value.asChar();
-        }
-    }
+    bvhio::applyOptionString(options, {{"exportMode", &settings.exportMode},
+                                       {"frameRate", &settings.frameRate},
+                                       {"frameRateUnit", &settings.frameRateUnit},
+                                       {"frameRateNum", &settings.frameRateNum},
+                                       {"exportKeyRange", &settings.exportKeyRange},
+                                       {"exportFrameRange", &settings.exportFrameRange},
+                                       {"startFrame", &settings.startFrame},
+                                       {"endFrame", &settings.endFrame},
+                                       {"scale", &settings.scale},
+                                       {"rotationOrder", &settings.rotationOrder}});
 }
 
 std::string checkExportSettings(const ExportSettings& settings) {

@@ -6,32 +6,35 @@
 
 #include <string>
 
+#include "plugin/Registration.h"
+
 namespace bvhexport {
 
 /// The settings of one export translator object. They outlive a single export: an option
 /// string sets only the keys it names, and an export stores its adjusted startFrame and
 /// endFrame back here (see planMotion). A new object holds the values of the registered
-/// default option string, 24 frames per second for resampling and empty texts.
+/// default option string (kExportDefaultOptions), 24 frames per second for resampling and
+/// empty texts.
 struct ExportSettings {
+    ExportSettings();
+
     double frameRateNum = 24;   ///< output frames per second in resample mode
-    int exportMode = 1;         ///< 1 keys, 2 frames, 3 resample
+    int exportMode = 0;         ///< 1 keys, 2 frames, 3 resample
     int frameRate = 0;          ///< stored only
     std::string frameRateUnit;  ///< stored only
-    int exportKeyRange = 1;    ///< key mode: 1 all keys, otherwise key numbers startFrame..endFrame
-    int exportFrameRange = 1;  ///< stored only
+    int exportKeyRange = 0;    ///< key mode: 1 all keys, otherwise key numbers startFrame..endFrame
+    int exportFrameRange = 0;  ///< stored only
     int startFrame = 0;        ///< first UI frame, or first 1-based key number
-    int endFrame = 100;        ///< last UI frame or key number, inclusive
-    double scale = 1;          ///< factor for offsets and position values
+    int endFrame = 0;          ///< last UI frame or key number, inclusive
+    double scale = 0;          ///< factor for offsets and position values
     std::string rotationOrder;  ///< stored only: each joint's own rotation order decides
 };
 
-/// The registered default option string of the export translator.
-inline constexpr const char* kExportDefaultOptions =
-    "exportMode=1;exportKeyRange=1;exportFrameRange=1;startFrame=0;endFrame=100;scale=1;";
+/// The registered default option string, under the name the export's own code uses.
+using ::kExportDefaultOptions;
 
-/// Applies an option string of "key=value;" pieces from left to right: keys compare exactly
-/// and case-sensitively, the value is the text up to the next "=", numbers are read as the
-/// host reads them. Pieces without "=" and unknown keys change nothing.
+/// Applies an option string to the settings (see bvhio::applyOptionString); unknown keys
+/// change nothing.
 void applyExportOptions(const MString& options, ExportSettings& settings);
 
 /// Empty when the settings can drive an export; otherwise a one-line reason that names the
