@@ -342,7 +342,7 @@ std::string checkRoundTrip(const std::string& path, const Written& written,
     if (status != MS::kSuccess) return "a written file failed to import: " + captured.str();
     if (!captured.str().empty()) return "a written file imported with messages: " + captured.str();
 
-    const MObject transform = importer.importTransform;
+    const MObject transform = importer.importTransform();
     MFnDagNode transformFn(transform);
     const std::size_t joints =
         transformFn.childCount() == 0 ? 0 : countJoints(transformFn.child(0));

@@ -48,7 +48,7 @@ Run read(const std::string& path, const std::string& options) {
             translator.reader(file, MString(options.data(), static_cast<int>(options.size())),
                               MPxFileTranslator::kImportAccessMode);
         run.ok = status == MS::kSuccess;
-        run.importSkelton = translator.importSkelton;
+        run.importSkelton = translator.settings().importSkelton;
     }
     run.slow = timer.check("an import");
     std::cerr.rdbuf(saved);

@@ -16,9 +16,11 @@
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
-#include "import/BvhImport.h"
+#include "import/ImportJob.h"
 #include "plugin/Messages.h"
 #include "plugin/NodeNames.h"
+
+namespace bvhimport {
 
 namespace {
 
@@ -76,7 +78,7 @@ MFnAnimCurve* curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNod
 
 }  // namespace
 
-void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state) {
+void ImportJob::parseHierarchyLine(std::string_view line) {
     // The block keyword of a header line is the first of ROOT, JOINT and End in the line;
     // the token after it is the block's name.
     std::size_t headerPos = npos;
@@ -99,7 +101,7 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
         while (q < line.size() && line[q] != ' ') ++q;
         std::string_view name = standsAlone ? line.substr(p, q - p) : std::string_view();
         if (name.size() > kMaxNameLength) {
-            state.error = "a joint name of " + std::to_string(name.size()) +
+            state_.error = "a joint name of " + std::to_string(name.size()) +
                           " characters is too long (at most " + std::to_string(kMaxNameLength) +
                           ")";
             return;
@@ -108,50 +110,50 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
         while (nameEnd < line.size() && line[nameEnd] != ' ') ++nameEnd;
         if (header == bvh::kRoot) {
             // Every ROOT starts a skeleton of its own directly under the import transform.
-            state.depth = 0;
-            at(state.depthNames, 0) = std::string(name);
+            state_.depth = 0;
+            at(state_.depthNames, 0) = std::string(name);
         } else if (header == bvh::kJoint) {
-            at(state.depthNames, state.depth) = std::string(name);
+            at(state_.depthNames, state_.depth) = std::string(name);
         } else {
             // "End" without a name is read as an end site.
-            at(state.depthNames, state.depth) = name.empty() ? std::string(bvh::kSite)
+            at(state_.depthNames, state_.depth) = name.empty() ? std::string(bvh::kSite)
                                                               : std::string(name);
         }
     }
     const std::size_t skipBegin = headerPos == npos ? 0 : headerPos;
     const std::size_t skipEnd = headerPos == npos ? 0 : nameEnd;
 
-    if (findOutside(line, bvh::kCloseBrace, skipBegin, skipEnd) != npos && state.depth > 0)
-        --state.depth;
+    if (findOutside(line, bvh::kCloseBrace, skipBegin, skipEnd) != npos && state_.depth > 0)
+        --state_.depth;
 
     const std::size_t offsetPos = findOutside(line, bvh::kOffset, skipBegin, skipEnd);
     if (offsetPos != npos) {
-        bvh::splitBlanks(line.substr(offsetPos), state.tokens, 4);
+        bvh::splitBlanks(line.substr(offsetPos), state_.tokens, 4);
         double xyz[3] = {0, 0, 0};
         for (int axis = 0; axis < 3; ++axis) {
             // A missing number reads as 0.
             const std::size_t t = static_cast<std::size_t>(axis) + 1;
-            if (t < state.tokens.size()) xyz[axis] = bvh::parseDouble(state.tokens[t]) * scale;
+            if (t < state_.tokens.size()) xyz[axis] = bvh::parseDouble(state_.tokens[t]) * settings_.scale;
         }
-        const unsigned int depth = state.depth;
-        std::string& name = at(state.depthNames, depth);
+        const unsigned int depth = state_.depth;
+        std::string& name = at(state_.depthNames, depth);
         const bool endSite = depth != 0 && name == bvh::kSite;
         if (endSite)
             name = bvhio::prefixedName(bvh::kEffectorPrefix,
-                                       bvhio::hostNodeName(at(state.depthNames, depth - 1)));
+                                       bvhio::hostNodeName(at(state_.depthNames, depth - 1)));
 
         ImportReadState::Node node;
         for (int axis = 0; axis < 3; ++axis) node.offset[axis] = xyz[axis];
-        node.firstChannel = static_cast<int>(state.channels.size());
-        state.nodes.push_back(node);
+        node.firstChannel = static_cast<int>(state_.channels.size());
+        state_.nodes.push_back(node);
 
-        if (importSkelton == 1) {
-            MObject parent = importTransform;
-            if (depth != 0 && state.depthJoints.size() >= depth &&
-                !state.depthJoints[depth - 1].isNull())
-                parent = state.depthJoints[depth - 1];
+        if (settings_.importSkelton == 1) {
+            MObject parent = importTransform_;
+            if (depth != 0 && state_.depthJoints.size() >= depth &&
+                !state_.depthJoints[depth - 1].isNull())
+                parent = state_.depthJoints[depth - 1];
             if (depth == 0)
-                for (int axis = 0; axis < 3; ++axis) rootOffset[axis] = xyz[axis];
+                for (int axis = 0; axis < 3; ++axis) settings_.rootOffset[axis] = xyz[axis];
             MFnIkJoint jointFn;
             MObject joint = jointFn.create(parent);
             // Without a name the joint keeps the name the host gave it. A name is handed over
@@ -160,51 +162,48 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
                 const MString given = jointFn.setName(toMString(bvhio::hostNodeName(name)), true);
                 // An end site's name follows its parent's; only the file's own names count.
                 if (!endSite && std::string_view(given.asChar(), given.length()) != name)
-                    state.renamed.note(name, given.asChar());
+                    state_.renamed.note(name, given.asChar());
             }
             jointFn.setTranslation(MVector(xyz[0], xyz[1], xyz[2]), MSpace::kTransform);
-            at(state.depthJoints, depth) = joint;
-            state.joints.append(joint);
-        } else if (importSkelton == 2 && matchBy == "name") {
-            state.joints.append(targetByName(state, name));
+            at(state_.depthJoints, depth) = joint;
+            state_.joints.append(joint);
+        } else if (settings_.importSkelton == 2 && settings_.matchBy == "name") {
+            state_.joints.append(targetByName(name));
         }
-        ++state.jointIndex;
-        ++state.depth;
+        ++state_.jointIndex;
+        ++state_.depth;
     }
 
     const std::size_t channelsPos = findOutside(line, bvh::kChannels, skipBegin, skipEnd);
-    if (channelsPos != npos && importAnimation == 1 && state.jointIndex >= 0 &&
-        state.jointIndex < static_cast<int>(state.joints.length()) &&
-        (importSkelton == 1 || importSkelton == 2))
-        parseChannelsLine(line, channelsPos, state);
+    if (channelsPos != npos && settings_.importAnimation == 1 && state_.jointIndex >= 0 &&
+        state_.jointIndex < static_cast<int>(state_.joints.length()) &&
+        (settings_.importSkelton == 1 || settings_.importSkelton == 2))
+        parseChannelsLine(line, channelsPos);
 }
 
-void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
-                                  ImportReadState& state) {
+void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos) {
     // The keyword, the count and the names; one token more tells a line with too many.
-    bvh::splitBlanks(line.substr(keywordPos), state.tokens, kMaxChannelsPerLine + 3);
-    if (state.tokens.size() > kMaxChannelsPerLine + 2) {
-        state.error = "a CHANNELS line with more than " + std::to_string(kMaxChannelsPerLine) +
+    bvh::splitBlanks(line.substr(keywordPos), state_.tokens, kMaxChannelsPerLine + 3);
+    if (state_.tokens.size() > kMaxChannelsPerLine + 2) {
+        state_.error = "a CHANNELS line with more than " + std::to_string(kMaxChannelsPerLine) +
                       " channel names";
         return;
     }
-    const unsigned int nodeIndex = static_cast<unsigned int>(state.jointIndex);
-    MObject joint = state.joints[nodeIndex];
+    const unsigned int nodeIndex = static_cast<unsigned int>(state_.jointIndex);
+    MObject joint = state_.joints[nodeIndex];
     const bool unmatched = joint.isNull();
     MFnDagNode jointFn(joint);
     std::string order;  // rotation axes, first channel first (reversed below)
-    int positions = 0;
     int rotations = 0;
     // Unknown names are warned about once each, the first few of them by name.
     constexpr std::size_t kUnknownNamesShown = 8;
     std::vector<std::string_view> unknownShown;
     std::size_t unknownMore = 0;
-    const std::size_t first = std::min<std::size_t>(2, state.tokens.size());
-    state.channels.reserve(state.channels.size() + state.tokens.size() - first);
-    for (std::size_t t = first; t < state.tokens.size(); ++t) {
-        const std::string_view name = state.tokens[t];
+    const std::size_t first = std::min<std::size_t>(2, state_.tokens.size());
+    state_.channels.reserve(state_.channels.size() + state_.tokens.size() - first);
+    for (std::size_t t = first; t < state_.tokens.size(); ++t) {
+        const std::string_view name = state_.tokens[t];
         ImportReadState::Channel channel;
-        channel.node = static_cast<int>(nodeIndex);
         const int index = bvh::channelIndex(name);
         if (unmatched) {
             // A node that no joint took by name keeps its place in the frame lines only.
@@ -214,7 +213,7 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
             if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
                 if (unknownShown.size() < kUnknownNamesShown) {
                     unknownShown.push_back(name);
-                    bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                    bvhio::reportWarning(bvhio::fileLine(path_, state_.lineNumber),
                                          bvhio::textOf("unknown channel \"",
                                                        bvh::clippedForMessage(name),
                                                        "\"; its values are skipped"));
@@ -224,69 +223,68 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
             }
         } else {
             channel.attribute = index;
-            if (index < 3) {
-                ++positions;
-            } else {
+            if (index >= 3) {
                 ++rotations;
                 order.push_back("XYZ"[index - 3]);
             }
-            channel.curveFn = curveFor(state, nodeIndex, jointFn, index);
-            channel.curve = state.nodes[nodeIndex].curve[index];
-            if (state.curveKeys.size() < state.curves.size()) {
+            channel.curveFn = curveFor(state_, nodeIndex, jointFn, index);
+            channel.curve = state_.nodes[nodeIndex].curve[index];
+            if (state_.curveKeys.size() < state_.curves.size()) {
                 // A curve new to this read: its keys are gathered when it has none yet.
-                state.curveKeys.push_back(state.gatherKeys && channel.curveFn->numKeys() == 0
-                                              ? std::make_unique<CurveKeys>(keyTimes.length())
+                state_.curveKeys.push_back(state_.gatherKeys && channel.curveFn->numKeys() == 0
+                                              ? std::make_unique<CurveKeys>(keyTimes_.length())
                                               : nullptr);
             }
         }
-        state.channels.push_back(channel);
+        state_.channels.push_back(channel);
     }
     if (unknownMore > 0)
         bvhio::reportWarning(
-            bvhio::fileLine(path_, state.lineNumber),
+            bvhio::fileLine(path_, state_.lineNumber),
             bvhio::textOf(unknownMore, " more unknown channels; their values are skipped"));
-    ImportReadState::Node& node = state.nodes[nodeIndex];
-    node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
+    ImportReadState::Node& node = state_.nodes[nodeIndex];
+    node.channelCount = static_cast<int>(state_.channels.size()) - node.firstChannel;
     if (unmatched) return;
     std::reverse(order.begin(), order.end());  // the last channel first
-    node.positionCount += positions;
     node.rotationCount += rotations;
     const int fileOrder = bvh::orderIndex(order);
     node.fileEulerOrder = fileOrder < 0 ? 0 : fileOrder;
     node.fullRotation = rotations == 3 && fileOrder >= 0;
 
-    const bool fromFile = rotationOrder == "auto";
-    if (fromFile) rotationOrder = MString(order.c_str());
-    fileRotationOrder = node.fileEulerOrder;
+    const bool fromFile = settings_.rotationOrder == "auto";
+    if (fromFile) settings_.rotationOrder = order;
+    settings_.fileRotationOrder = node.fileEulerOrder;
     // The host holds only the six orders: any other text gives XYZ, for the joints and for
     // the conversion of the file's rotations alike, so the poses stay right.
-    if (bvh::orderIndex(rotationOrder.asChar()) < 0 && !orderWarned_) {
+    if (bvh::orderIndex(settings_.rotationOrder) < 0 && !orderWarned_) {
         orderWarned_ = true;
         bvhio::reportWarning(
-            bvhio::fileLine(path_, state.lineNumber),
+            bvhio::fileLine(path_, state_.lineNumber),
             fromFile ? bvhio::textOf("rotationOrder=auto: the first CHANNELS line has no three "
                                      "rotations about X, Y and Z; joints get the order XYZ")
-                     : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(rotationOrder.asChar()),
+                     : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(settings_.rotationOrder),
                                      " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
                                      "the order XYZ"));
     }
     // A joint built in the host turns the rotate values by its rotate axis and joint orient:
     // keyed with the file's angles it would come out twisted, so all three of its rotate
     // curves take the angles that make its whole rotation the file's.
-    if (importSkelton == 2 && node.rotationCount > 0) {
+    if (settings_.importSkelton == 2 && node.rotationCount > 0) {
         node.rotation = readJointRotation(joint);
         node.posed = !node.rotation.plain;
     }
     if (node.posed) {
         for (int attribute = 3; attribute < 6; ++attribute)
-            curveFor(state, nodeIndex, jointFn, attribute);
-        for (std::size_t c = static_cast<std::size_t>(node.firstChannel); c < state.channels.size();
+            curveFor(state_, nodeIndex, jointFn, attribute);
+        for (std::size_t c = static_cast<std::size_t>(node.firstChannel); c < state_.channels.size();
              ++c)
-            if (state.channels[c].attribute >= 3) state.channels[c].curveFn = nullptr;
+            if (state_.channels[c].attribute >= 3) state_.channels[c].curveFn = nullptr;
     }
     MFnIkJoint orderFn(joint);
     orderFn.setRotationOrder(
         static_cast<MTransformationMatrix::RotationOrder>(
-            bvh::transformOrder(bvh::orderIndexOrXYZ(rotationOrder.asChar()))),
+            bvh::transformOrder(bvh::orderIndexOrXYZ(settings_.rotationOrder))),
         true);
 }
+
+}  // namespace bvhimport

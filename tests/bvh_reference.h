@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "plugin/Registration.h"
+
 class BvhImport;
 
 namespace bvhref {
@@ -123,10 +125,7 @@ std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time);
 // --- driving an import ------------------------------------------------------------------
 
 /// The import translator's registered default option string.
-inline constexpr const char* kDefaultImportOptions =
-    "importSkelton=1;importAnimation=1;importFrameRange=1;startFrame=1;endFrame=100;"
-    "pasteTimeRange=1;startTime=1;endTime=100;inputKeys=1;frameRate=1;frameRateNum=24;"
-    "notFloatingKey=0;scale=1.0;rotationOrder=XYZ;";
+inline constexpr const char* kDefaultImportOptions = ::kImportDefaultOptions;
 
 /// What one import call returned and wrote to standard error.
 struct ImportRun {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bvh_reference.h"
-#include "import/BvhImport.h"
+#include "import/ImportSettings.h"
 #include "standin/Standin.h"
 #include "test_support.h"
 
@@ -92,8 +92,8 @@ protected:
 };
 
 TEST_F(ImportHierarchy, OneJointPerBlockNamedAndParentedAsInTheFile) {
-    BvhImport imp;
-    const auto run = importText(imp, kTwoLegs);
+    bvhimport::ImportSettings imp;
+    const auto run = bvhtest::jobText(imp, kTwoLegs);
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(run.messages, "");
     const auto top = standin::topLevelNodes();
@@ -122,8 +122,8 @@ TEST_F(ImportHierarchy, OneJointPerBlockNamedAndParentedAsInTheFile) {
 }
 
 TEST_F(ImportHierarchy, ScaleMultipliesEveryOffset) {
-    BvhImport imp;
-    ASSERT_TRUE(importText(imp, kTwoLegs, "scale=2;").success);
+    bvhimport::ImportSettings imp;
+    ASSERT_TRUE(bvhtest::jobText(imp, kTwoLegs, "scale=2;").success);
     expectVec(sceneTranslation(kTwoLegsJoints[0]), {2, 4, 6}, "Hips");
     expectVec(sceneTranslation(kTwoLegsJoints[2]), {0, -12, 0}, "LeftFoot");
     expectVec(sceneTranslation(kTwoLegsJoints[3]), {0, 0, 4}, "EffectorLeftFoot");
@@ -141,13 +141,13 @@ TEST_F(ImportHierarchy, RotationOrderFromTheOptionOrFromTheFirstChannelsLine) {
     };
     for (const auto& c : cases) {
         standin::resetScene();
-        BvhImport imp;
-        const auto run = importText(imp, kTwoLegs, std::string("rotationOrder=") + c.option + ";");
+        bvhimport::ImportSettings imp;
+        const auto run = bvhtest::jobText(imp, kTwoLegs, std::string("rotationOrder=") + c.option + ";");
         ASSERT_TRUE(run.success) << run.messages;
         for (const auto& path :
              {kTwoLegsJoints[0], kTwoLegsJoints[1], kTwoLegsJoints[2], kTwoLegsJoints[4]})
             EXPECT_EQ(sceneRotationOrder(path), c.jointOrder) << c.option << " " << path;
-        EXPECT_EQ(std::string(imp.rotationOrder.asChar()), c.afterRead) << c.option;
+        EXPECT_EQ(imp.rotationOrder, c.afterRead) << c.option;
         EXPECT_EQ(imp.fileRotationOrder, 4) << "the channels name YXZ whatever the option";
     }
 }
@@ -169,12 +169,12 @@ TEST_F(ImportHierarchy, ChannelOrderNamesTheRotationOrder) {
     };
     for (const auto& c : cases) {
         standin::resetScene();
-        BvhImport imp;
+        bvhimport::ImportSettings imp;
         const std::string text = withMotion(std::string("ROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 ") +
                                                 c.channels + "\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\n",
                                             3);
-        ASSERT_TRUE(importText(imp, text, "rotationOrder=auto;").success);
-        EXPECT_EQ(std::string(imp.rotationOrder.asChar()), c.order) << c.channels;
+        ASSERT_TRUE(bvhtest::jobText(imp, text, "rotationOrder=auto;").success);
+        EXPECT_EQ(imp.rotationOrder, c.order) << c.channels;
         EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), c.transformOrder) << c.channels;
         EXPECT_EQ(imp.fileRotationOrder, c.eulerOrder) << c.channels;
     }
@@ -186,9 +186,9 @@ TEST_F(ImportHierarchy, AutoOrderComesFromTheFirstChannelsLineOnly) {
         "JOINT B\n{\nOFFSET 0 1 0\nCHANNELS 3 Zrotation Yrotation Xrotation\n"
         "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\n",
         6);
-    BvhImport imp;
-    ASSERT_TRUE(importText(imp, text, "rotationOrder=auto;").success);
-    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZYX");
+    bvhimport::ImportSettings imp;
+    ASSERT_TRUE(bvhtest::jobText(imp, text, "rotationOrder=auto;").success);
+    EXPECT_EQ(imp.rotationOrder, "ZYX");
     EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), 6);
     EXPECT_EQ(sceneRotationOrder("|bvh_import|A|B"), 6)
         << "every joint gets the first line's order";
@@ -197,17 +197,17 @@ TEST_F(ImportHierarchy, AutoOrderComesFromTheFirstChannelsLineOnly) {
 
 TEST_F(ImportHierarchy, AutoOrderStaysResolvedForTheNextRead) {
     const std::string file = writeTempFile(kTwoLegs);
-    BvhImport imp;
-    ASSERT_TRUE(runImport(imp, file, "rotationOrder=auto;").success);
+    bvhimport::ImportSettings imp;
+    ASSERT_TRUE(bvhtest::runJob(imp, file, "rotationOrder=auto;").success);
     standin::resetScene();
-    ASSERT_TRUE(runImport(imp, file, "scale=1;").success);
-    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "YXZ");
+    ASSERT_TRUE(bvhtest::runJob(imp, file, "scale=1;").success);
+    EXPECT_EQ(imp.rotationOrder, "YXZ");
     EXPECT_EQ(sceneRotationOrder(kTwoLegsJoints[1]), 5);
 }
 
 TEST_F(ImportHierarchy, WithoutAnimationNoChannelIsBound) {
-    BvhImport imp;
-    ASSERT_TRUE(importText(imp, kTwoLegs, "importAnimation=0;rotationOrder=ZYX;").success);
+    bvhimport::ImportSettings imp;
+    ASSERT_TRUE(bvhtest::jobText(imp, kTwoLegs, "importAnimation=0;rotationOrder=ZYX;").success);
     EXPECT_EQ(bvhref::sceneJointPaths("|bvh_import|Hips"), kTwoLegsJoints)
         << "joints and end sites are still made";
     for (const auto& path : kTwoLegsJoints) {
@@ -219,11 +219,11 @@ TEST_F(ImportHierarchy, WithoutAnimationNoChannelIsBound) {
 }
 
 TEST_F(ImportHierarchy, ImportWithoutJointsLeavesTheRootOffsetAlone) {
-    BvhImport imp;
+    bvhimport::ImportSettings imp;
     imp.rootOffset[0] = 9;
     imp.rootOffset[1] = 8;
     imp.rootOffset[2] = 7;
-    ASSERT_TRUE(importText(imp, kTwoLegs, "importSkelton=0;").success);
+    ASSERT_TRUE(bvhtest::jobText(imp, kTwoLegs, "importSkelton=0;").success);
     EXPECT_DOUBLE_EQ(imp.rootOffset[0], 9);
     EXPECT_DOUBLE_EQ(imp.rootOffset[1], 8);
     EXPECT_DOUBLE_EQ(imp.rootOffset[2], 7);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bvh_reference.h"
-#include "import/BvhImport.h"
+#include "import/ImportSettings.h"
 #include "standin/Standin.h"
 #include "test_support.h"
 
@@ -49,15 +49,15 @@ std::string rotationFile(const std::string& channels, const std::vector<std::str
 class ImportMotion : public bvhtest::ImportTest {};
 
 TEST_F(ImportMotion, EveryFrameLineIsKeyedAtItsNumber) {
-    BvhImport imp;
-    const auto run = importText(imp, countingFile(5));
+    bvhimport::ImportSettings imp;
+    const auto run = bvhtest::jobText(imp, countingFile(5));
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     EXPECT_EQ(timesOf(keys), (Times{1, 2, 3, 4, 5}))
         << "the file says Frames: 3 but has five lines";
     EXPECT_EQ(valuesOf(keys), (std::vector<double>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(imp.currentFrame, 6) << "header lines are not frames";
-    EXPECT_EQ(imp.framesKeyed, 5);
+    EXPECT_EQ(run.currentFrame, 6) << "header lines are not frames";
+    EXPECT_EQ(run.framesKeyed, 5);
 }
 
 TEST_F(ImportMotion, FrameRanges) {
@@ -87,13 +87,13 @@ TEST_F(ImportMotion, FrameRanges) {
     const std::string file = writeTempFile(countingFile(12));
     for (const auto& c : cases) {
         standin::resetScene();
-        BvhImport imp;
-        const auto run = runImport(imp, file, c.options);
+        bvhimport::ImportSettings imp;
+        const auto run = bvhtest::runJob(imp, file, c.options);
         ASSERT_TRUE(run.success) << c.options << run.messages;
         const Keys keys = curveKeys("|bvh_import|A", "translateX");
         EXPECT_EQ(timesOf(keys), c.times) << c.options;
         EXPECT_EQ(valuesOf(keys), c.values) << c.options;
-        EXPECT_EQ(imp.currentFrame, 13) << "every line is read and counted: " << c.options;
+        EXPECT_EQ(run.currentFrame, 13) << "every line is read and counted: " << c.options;
     }
 }
 
@@ -113,11 +113,11 @@ TEST_F(ImportMotion, KeysFollowTheFrameTimeWithoutWholeUnits) {
 }
 
 TEST_F(ImportMotion, FrameTimeIsRead) {
-    BvhImport imp;
-    ASSERT_TRUE(importText(imp, countingFile(2, "Frame Time: 0.0333333\n"), "").success);
+    bvhimport::ImportSettings imp;
+    ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame Time: 0.0333333\n"), "").success);
     EXPECT_DOUBLE_EQ(imp.frameTime, 0.0333333);
     standin::resetScene();
-    ASSERT_TRUE(importText(imp, countingFile(2, "Frame   Time:   1.5e-2  \n"), "").success);
+    ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame   Time:   1.5e-2  \n"), "").success);
     EXPECT_DOUBLE_EQ(imp.frameTime, 0.015) << "the last token of the line";
 }
 
@@ -136,12 +136,12 @@ TEST_F(ImportMotion, WithoutAFrameTimeLineKeysAreOneFrameApart) {
 }
 
 TEST_F(ImportMotion, FrameTimeOfAnEarlierReadIsNotReused) {
-    BvhImport imp;
+    bvhimport::ImportSettings imp;
     const std::string options = "inputKeys=0;frameRate=0;frameRateNum=10;startTime=0;";
-    ASSERT_TRUE(importText(imp, countingFile(2, "Frame Time: 0.5\n"), options).success);
+    ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame Time: 0.5\n"), options).success);
     EXPECT_EQ(timesOf(curveKeys("|bvh_import|A", "translateX")), (Times{0, 5}));
     standin::resetScene();
-    ASSERT_TRUE(importText(imp, countingFile(2, ""), options).success);
+    ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, ""), options).success);
     const Times times = timesOf(curveKeys("|bvh_import|A", "translateX"));
     ASSERT_EQ(times.size(), 2u);
     EXPECT_NEAR(times[1], 1, 2e-7) << "one frame of frameRateNum, not the last file's frame time";
@@ -167,23 +167,24 @@ TEST_F(ImportMotion, HeaderLinesAreNotFrames) {
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\nFrames: 7\n"
         "Frame Time: 0.5\n100\n200\n300\n";
-    BvhImport imp;
-    ASSERT_TRUE(
-        importText(imp, text, "importFrameRange=3;startFrame=2;endFrame=2;startTime=1;").success);
+    bvhimport::ImportSettings imp;
+    const auto run =
+        bvhtest::jobText(imp, text, "importFrameRange=3;startFrame=2;endFrame=2;startTime=1;");
+    ASSERT_TRUE(run.success);
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 200}}));
-    EXPECT_EQ(imp.currentFrame, 4);
+    EXPECT_EQ(run.currentFrame, 4);
 }
 
 TEST_F(ImportMotion, BlankLinesAreNotFrames) {
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n\nFrames: 3\n"
         "Frame Time: 0.5\n1\n\n   \n\t\n \t \r\n2\n3\n\n";
-    BvhImport imp;
-    const auto run = importText(imp, text);
+    bvhimport::ImportSettings imp;
+    const auto run = bvhtest::jobText(imp, text);
     ASSERT_TRUE(run.success) << run.messages;
     EXPECT_EQ(run.messages, "");
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 1}, {2, 2}, {3, 3}}));
-    EXPECT_EQ(imp.currentFrame, 4);
+    EXPECT_EQ(run.currentFrame, 4);
 }
 
 TEST_F(ImportMotion, ShortFrameLinesKeepTheirSlotButAreNotKeyed) {
@@ -191,8 +192,8 @@ TEST_F(ImportMotion, ShortFrameLinesKeepTheirSlotButAreNotKeyed) {
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n}\n"
         "MOTION\nFrames: 3\nFrame Time: 0.5\n1 2 3\n4 5\n7 8 9 10 11\n";
     const std::string file = writeTempFile(text);
-    BvhImport imp;
-    auto run = runImport(imp, file, bvhref::kDefaultImportOptions);
+    bvhimport::ImportSettings imp;
+    auto run = bvhtest::runJob(imp, file, bvhref::kDefaultImportOptions);
     ASSERT_TRUE(run.success) << run.messages;
     // One warning line, with the file and the line number (line 11).
     EXPECT_EQ(run.messages.find('\n'), run.messages.size() - 1) << run.messages;
@@ -201,10 +202,10 @@ TEST_F(ImportMotion, ShortFrameLinesKeepTheirSlotButAreNotKeyed) {
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateY"), (Keys{{1, 2}, {3, 8}}))
         << "nothing is invented for the short line, which keeps its time slot; extra values "
            "are ignored";
-    EXPECT_EQ(imp.currentFrame, 4);
+    EXPECT_EQ(run.currentFrame, 4);
 
     standin::resetScene();
-    run = runImport(file, "importFrameRange=3;startFrame=3;endFrame=3;startTime=1;");
+    ASSERT_TRUE(runImport(file, "importFrameRange=3;startFrame=3;endFrame=3;startTime=1;").success);
     EXPECT_EQ(curveKeys("|bvh_import|A", "translateZ"), (Keys{{1, 9}}))
         << "the short line was frame 2";
 }
@@ -224,8 +225,8 @@ TEST_F(ImportMotion, PositionKeysAreScaledValuesPlusTheJointsOwnOffset) {
         "HIERARCHY\nROOT A\n{\nOFFSET 1 2 3\nCHANNELS 3 Xposition Yposition Zposition\n"
         "JOINT B\n{\nOFFSET 5 6 7\nCHANNELS 3 Zposition Xposition Yposition\n}\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n10 0 0 1 2 3\n";
-    BvhImport imp;
-    ASSERT_TRUE(importText(imp, text, "scale=2;").success);
+    bvhimport::ImportSettings imp;
+    ASSERT_TRUE(bvhtest::jobText(imp, text, "scale=2;").success);
     for (int a = 0; a < 3; ++a) EXPECT_DOUBLE_EQ(imp.rootOffset[a], 2.0 * (a + 1));
     EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateX")), std::vector<double>{22});
     EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateY")), std::vector<double>{4});
@@ -361,13 +362,13 @@ TEST_F(ImportMotion, EachJointIsReadInItsOwnChannelOrder) {
 }
 
 TEST_F(ImportMotion, PasteRangeStopsAtTheEndTime) {
-    BvhImport imp;
-    auto run = importText(imp, countingFile(20), "pasteTimeRange=3;endTime=10.5;startTime=1;");
+    bvhimport::ImportSettings imp;
+    auto run = bvhtest::jobText(imp, countingFile(20), "pasteTimeRange=3;endTime=10.5;startTime=1;");
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     EXPECT_EQ(timesOf(keys), (Times{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10.5}));
-    EXPECT_EQ(imp.currentFrame, 12) << "no line after frame 11 is read";
-    EXPECT_EQ(imp.stopReading, 1);
+    EXPECT_EQ(run.currentFrame, 12) << "no line after frame 11 is read";
+    EXPECT_TRUE(run.stoppedAtEndTime);
 
     // The key at 10.5 holds the value of the curve that frames 1 to 11 make.
     standin::resetScene();

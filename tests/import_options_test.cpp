@@ -10,11 +10,13 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bvh_reference.h"
 #include "import/BvhImport.h"
+#include "import/ImportSettings.h"
 #include "standin/Standin.h"
 #include "test_support.h"
 
@@ -34,14 +36,42 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+using bvhimport::ImportSettings;
+
+/// The options of `settings` as an option string, every key the import reads in its order.
+std::string optionsOf(const ImportSettings& s) {
+    std::ostringstream out;
+    out << "importSkelton=" << s.importSkelton << ";importAnimation=" << s.importAnimation
+        << ";importFrameRange=" << s.importFrameRange << ";startFrame=" << s.startFrame
+        << ";endFrame=" << s.endFrame << ";pasteTimeRange=" << s.pasteTimeRange
+        << ";startTime=" << s.startTime << ";endTime=" << s.endTime
+        << ";inputKeys=" << s.inputKeys << ";frameRate=" << s.frameRate
+        << ";frameRateUnit=" << s.frameRateUnit << ";frameRateNum=" << s.frameRateNum
+        << ";notFloatingKey=" << s.notFloatingKey << ";scale=" << s.scale
+        << ";rotationOrder=" << s.rotationOrder << ";matchBy=" << s.matchBy << ";";
+    return out.str();
+}
+
+/// The pieces of optionsOf(`settings`) that differ from a new object's, in key order.
+std::string changedOptions(const ImportSettings& settings) {
+    std::istringstream now(optionsOf(settings));
+    std::istringstream fresh(optionsOf(ImportSettings()));
+    std::string piece;
+    std::string base;
+    std::string changed;
+    while (std::getline(now, piece, ';') && std::getline(fresh, base, ';'))
+        if (piece != base) changed += piece + ";";
+    return changed;
+}
+
 class ImportDriver : public bvhtest::ImportTest {
 protected:
     /// Reads a file that holds nothing but the HIERARCHY line with `options`, so that only
     /// the options take effect; false (and a failure) when the read fails.
-    static bool readOptions(BvhImport& imp, const std::string& options) {
-        const auto run = runImport(imp, writeTempFile("HIERARCHY\n"), options);
+    static bvhtest::JobRun readOptions(ImportSettings& settings, const std::string& options) {
+        const auto run = bvhtest::jobText(settings, "HIERARCHY\n", options);
         EXPECT_TRUE(run.success) << options << ": " << run.messages;
-        return run.success;
+        return run;
     }
     /// The scene holds the import's transform and nothing below it.
     static void expectOnlyAnEmptyTransform(const std::string& what) {
@@ -52,91 +82,67 @@ protected:
     }
 };
 
-TEST_F(ImportDriver, NewTranslatorStartsWithTheRegisteredDefaults) {
-    BvhImport imp;
-    EXPECT_EQ(imp.importSkelton, 1);
-    EXPECT_EQ(imp.importAnimation, 1);
-    EXPECT_EQ(imp.importFrameRange, 1);
-    EXPECT_EQ(imp.startFrame, 1);
-    EXPECT_EQ(imp.endFrame, 100);
-    EXPECT_EQ(imp.pasteTimeRange, 1);
-    EXPECT_EQ(imp.inputKeys, 1);
-    EXPECT_EQ(imp.frameRate, 1);
-    EXPECT_EQ(imp.notFloatingKey, 0);
-    EXPECT_DOUBLE_EQ(imp.scale, 1.0);
-    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "XYZ");
-    EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "") << "the defaults name no unit";
+TEST(ImportOptions, ANewObjectHoldsTheRegisteredDefaults) {
+    EXPECT_EQ(optionsOf(ImportSettings()),
+              "importSkelton=1;importAnimation=1;importFrameRange=1;startFrame=1;endFrame=100;"
+              "pasteTimeRange=1;startTime=1;endTime=100;inputKeys=1;frameRate=1;"
+              "frameRateUnit=;frameRateNum=24;notFloatingKey=0;scale=1;rotationOrder=XYZ;"
+              "matchBy=position;");
 }
 
-TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
-    BvhImport imp;
-    imp.importFrameRange = 3;
-    imp.rotationOrder = "ZXY";
-    imp.frameRate = 0;
-    imp.frameRateNum = 99;
-    imp.scale = 7;
-    imp.endTime = 5;
-    ASSERT_TRUE(readOptions(imp, ""));
-    EXPECT_EQ(imp.importFrameRange, 3);
-    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZXY");
-    EXPECT_DOUBLE_EQ(imp.frameRateNum, 24.0);
-    EXPECT_DOUBLE_EQ(imp.scale, 1.0);
-    EXPECT_DOUBLE_EQ(imp.endTime, 999999.0);
-    EXPECT_DOUBLE_EQ(imp.keyTimeValue, 0.0) << "no startTime item: the first key would be at 0";
-    EXPECT_EQ(imp.currentFrame, 1);
-}
-
-TEST_F(ImportDriver, OptionItemsAreMatchedExactly) {
+// Option strings and the settings they change on a new object, as {option string -> the
+// changed pieces}.
+TEST(ImportOptions, OptionStringsSetTheSettingsTheyName) {
     const struct {
         const char* options;
-        double scale;
-        const char* rotationOrder;
+        const char* changed;
     } cases[] = {
-        {" scale=2;", 1.0, "XYZ"},             // a leading blank is part of the key
-        {"Scale=2;", 1.0, "XYZ"},              // keys are case-sensitive
-        {"scale;", 1.0, "XYZ"},                // no "=": ignored
-        {"scale=2;scale=3;", 3.0, "XYZ"},      // the later item wins
-        {"rotationOrder=ZXY=1;", 1.0, "ZXY"},  // text after a second "=" is ignored
-        {"rotationOrder= ZXY;", 1.0, " ZXY"},  // values are not trimmed
-        {"unknownKey=5;scale=4", 4.0, "XYZ"},  // unknown keys ignored, last ";" optional
-        {"clipboard=1;clip=2;", 1.0, "XYZ"},   // accepted without effect
-        {";;=;scale=0.5;", 0.5, "XYZ"},
+        {" scale=2;", ""},                                    // a leading blank is part of the key
+        {"Scale=2;", ""},                                     // keys are case-sensitive
+        {"scale;", ""},                                       // no "=": ignored
+        {"scale=2;scale=3;", "scale=3;"},                     // the later item wins
+        {"rotationOrder=ZXY=1;", "rotationOrder=ZXY;"},       // text after a second "=" is ignored
+        {"rotationOrder= ZXY;", "rotationOrder= ZXY;"},       // values are not trimmed
+        {"unknownKey=5;scale=4", "scale=4;"},                 // unknown keys ignored, last ";" optional
+        {"clipboard=1;clip=2;", ""},                          // accepted without effect
+        {";;=;scale=0.5;", "scale=0.5;"},
+        {"matchBy=name;", "matchBy=name;"},
+        {"importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;endFrame=9;"
+         "pasteTimeRange=3;startTime=2.5;endTime=40;inputKeys=0;frameRate=0;frameRateUnit=ntsc;"
+         "frameRateNum=12.5;notFloatingKey=1;scale=0.25;rotationOrder=auto;",
+         "importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;endFrame=9;"
+         "pasteTimeRange=3;startTime=2.5;endTime=40;inputKeys=0;frameRate=0;frameRateUnit=ntsc;"
+         "frameRateNum=12.5;notFloatingKey=1;scale=0.25;rotationOrder=auto;"},
     };
     for (const auto& c : cases) {
-        BvhImport imp;
-        ASSERT_TRUE(readOptions(imp, c.options));
-        EXPECT_DOUBLE_EQ(imp.scale, c.scale) << c.options;
-        EXPECT_EQ(std::string(imp.rotationOrder.asChar()), c.rotationOrder) << c.options;
+        ImportSettings settings;
+        bvhimport::applyImportOptions(c.options, settings);
+        EXPECT_EQ(changedOptions(settings), c.changed) << c.options;
     }
 }
 
-TEST_F(ImportDriver, EveryKeyIsStoredInItsMember) {
-    BvhImport imp;
-    ASSERT_TRUE(readOptions(imp,
-                            "importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;"
-                            "endFrame=9;pasteTimeRange=3;startTime=2.5;endTime=40;inputKeys=0;"
-                            "frameRate=0;frameRateUnit=ntsc;frameRateNum=12.5;notFloatingKey=1;"
-                            "scale=0.25;rotationOrder=auto;"));
-    EXPECT_EQ(imp.importSkelton, 0);
-    EXPECT_EQ(imp.importAnimation, 0);
-    EXPECT_EQ(imp.importFrameRange, 3);
-    EXPECT_EQ(imp.startFrame, 4);
-    EXPECT_EQ(imp.endFrame, 9);
-    EXPECT_EQ(imp.pasteTimeRange, 3);
-    // Whole-step re-keying ran (inputKeys 0, notFloatingKey 1) and moved the key time back by
-    // one step (1 / 12.5 seconds at 12.5 frames per second) and 0.05.
-    EXPECT_NEAR(imp.keyTimeValue, 2.5 - 1 - 0.05, 1e-12);
-    EXPECT_DOUBLE_EQ(imp.endTime, 40);
-    EXPECT_EQ(imp.inputKeys, 0);
-    EXPECT_EQ(imp.frameRate, 0);
-    EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "ntsc");
-    EXPECT_DOUBLE_EQ(imp.frameRateNum, 12.5) << "frameRate=0 keeps the option's rate";
-    EXPECT_EQ(imp.notFloatingKey, 1);
-    EXPECT_DOUBLE_EQ(imp.scale, 0.25);
-    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "auto");
+TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
+    ImportSettings settings;
+    bvhimport::applyImportOptions("importFrameRange=3;rotationOrder=ZXY;frameRate=0;"
+                                  "frameRateNum=99;scale=7;endTime=5;startTime=3;",
+                                  settings);
+    const auto run = readOptions(settings, "");
+    EXPECT_EQ(changedOptions(settings),
+              "importFrameRange=3;startTime=0;endTime=999999;frameRate=0;rotationOrder=ZXY;");
+    EXPECT_DOUBLE_EQ(run.keyTimeValue, 0.0) << "no startTime item: the first key would be at 0";
+    EXPECT_EQ(run.currentFrame, 1);
 }
 
-TEST_F(ImportDriver, FrameRateFromTheUnitName) {
+TEST_F(ImportDriver, RekeyingMovesTheKeyTimeBack) {
+    ImportSettings settings;
+    const auto run = readOptions(settings, "startTime=2.5;inputKeys=0;frameRate=0;"
+                                           "frameRateNum=12.5;notFloatingKey=1;");
+    // Whole-step re-keying ran (inputKeys 0, notFloatingKey 1) and moved the key time back by
+    // one step (1 / 12.5 seconds at 12.5 frames per second) and 0.05.
+    EXPECT_NEAR(run.keyTimeValue, 2.5 - 1 - 0.05, 1e-12);
+}
+
+TEST(ImportOptions, FrameRateFromTheUnitName) {
     const struct {
         const char* options;
         double rate;
@@ -166,28 +172,26 @@ TEST_F(ImportDriver, FrameRateFromTheUnitName) {
         {"frameRate=1;frameRateUnit=0fps;frameRateNum=12;", 12},
     };
     for (const auto& c : cases) {
-        BvhImport imp;
-        ASSERT_TRUE(readOptions(imp, c.options));
-        EXPECT_DOUBLE_EQ(imp.frameRateNum, c.rate) << c.options;
+        ImportSettings settings;
+        settings.resetForRead();
+        bvhimport::applyImportOptions(c.options, settings);
+        bvhimport::deriveFrameRate(settings);
+        EXPECT_DOUBLE_EQ(settings.frameRateNum, c.rate) << c.options;
     }
 }
 
 TEST_F(ImportDriver, OptionsCarryOverBetweenReadsOfOneTranslator) {
-    BvhImport imp;
-    ASSERT_TRUE(readOptions(imp,
-                            "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
-                            "startTime=7;frameRateNum=60;frameRate=0;"));
-    ASSERT_TRUE(readOptions(imp, "importFrameRange=2;"));
-    EXPECT_EQ(imp.inputKeys, 0);
-    EXPECT_EQ(std::string(imp.rotationOrder.asChar()), "ZYX");
-    EXPECT_EQ(std::string(imp.frameRateUnit.asChar()), "pal");
-    EXPECT_EQ(imp.importFrameRange, 2);
-    EXPECT_DOUBLE_EQ(imp.scale, 1.0) << "reset at every read";
-    EXPECT_DOUBLE_EQ(imp.endTime, 999999.0) << "reset at every read";
-    EXPECT_DOUBLE_EQ(imp.keyTimeValue, 0.0) << "reset at every read";
-    EXPECT_DOUBLE_EQ(imp.frameRateNum, 24.0) << "reset at every read";
-    ASSERT_TRUE(readOptions(imp, "frameRate=1;"));
-    EXPECT_DOUBLE_EQ(imp.frameRateNum, 25.0) << "the unit of the first read still holds";
+    ImportSettings settings;
+    readOptions(settings, "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
+                          "startTime=7;frameRateNum=60;frameRate=0;");
+    const auto run = readOptions(settings, "importFrameRange=2;");
+    // scale, endTime, startTime and frameRateNum are reset at every read.
+    EXPECT_EQ(changedOptions(settings),
+              "importFrameRange=2;startTime=0;endTime=999999;inputKeys=0;frameRate=0;"
+              "frameRateUnit=pal;rotationOrder=ZYX;");
+    EXPECT_DOUBLE_EQ(run.keyTimeValue, 0.0) << "reset at every read";
+    readOptions(settings, "frameRate=1;");
+    EXPECT_DOUBLE_EQ(settings.frameRateNum, 25.0) << "the unit of the first read still holds";
 }
 
 TEST_F(ImportDriver, MissingFileIsReportedAndNothingIsCreated) {
@@ -198,7 +202,7 @@ TEST_F(ImportDriver, MissingFileIsReportedAndNothingIsCreated) {
         EXPECT_FALSE(run.success) << options;
         EXPECT_EQ(run.messages, missing + ": could not be opened for reading\n") << options;
         EXPECT_TRUE(standin::topLevelNodes().empty()) << options;
-        EXPECT_DOUBLE_EQ(imp.scale, 3.0) << "the options were applied before the opening";
+        EXPECT_DOUBLE_EQ(imp.settings().scale, 3.0) << "the options were applied before the opening";
     }
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bvh_reference.h"
-#include "import/BvhImport.h"
+#include "import/ImportJob.h"
 #include "standin/Standin.h"
 #include "test_support.h"
 
@@ -76,9 +76,8 @@ protected:
     }
     Paths targets(const Paths& selection) {
         bvhref::selectNodes(selection);
-        BvhImport imp;
         MObjectArray joints;
-        imp.collectTargetJoints(joints);
+        bvhimport::collectTargetJoints(joints);
         Paths paths;
         for (unsigned int i = 0; i < joints.length(); ++i)
             paths.push_back(standin::fullPath(joints[i]));

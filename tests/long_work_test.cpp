@@ -59,7 +59,7 @@ enum class Target {
 std::string prepare(Target target, const std::string& path) {
     if (target == Target::kNewSkeleton) return "importSkelton=1;";
     BvhImport skeleton;
-    skeleton.keysPerCurve = false;
+    skeleton.settings().keysPerCurve = false;
     bvhref::runImport(skeleton, path,
                       target == Target::kBareSkeleton ? "importSkelton=1;importAnimation=0;"
                                                       : "importSkelton=1;importAnimation=1;");
@@ -77,7 +77,7 @@ std::string importedScene(const std::string& path, const std::string& options, T
     MTime::setUIUnit(static_cast<MTime::Unit>(uiUnit));
     const std::string where = prepare(target, path);
     BvhImport translator;
-    translator.keysPerCurve = keysPerCurve;
+    translator.settings().keysPerCurve = keysPerCurve;
     const bvhref::ImportRun run = bvhref::runImport(translator, path, options + where);
     return (run.success ? "success\n" : "failure\n") + run.messages + bvhfuzz::sceneDigest();
 }

@@ -46,7 +46,7 @@ protected:
         const bvhref::ImportRun run = bvhref::runImport(importer, path_, "");
         EXPECT_TRUE(run.success) << run.messages;
         EXPECT_EQ(run.messages, "") << "a written file imports without a warning";
-        const std::string path = standin::fullPath(importer.importTransform) + "|" + jointPath;
+        const std::string path = standin::fullPath(importer.importTransform()) + "|" + jointPath;
         if (standin::findNode(path).isNull()) {
             ADD_FAILURE() << "no " << jointPath << " in the imported skeleton";
             return {};

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+
 #include <maya/MFileObject.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
@@ -17,6 +18,7 @@
 
 #include "export/BvhExport.h"
 #include "import/BvhImport.h"
+#include "import/ImportJob.h"
 #include "standin/Standin.h"
 
 namespace fs = std::filesystem;
@@ -116,6 +118,25 @@ bvhref::ImportRun importText(const std::string& text, const std::string& options
 bvhref::ImportRun importText(BvhImport& translator, const std::string& text,
                              const std::string& options) {
     return bvhref::runImport(translator, bvhref::writeTempFile(text), options);
+}
+
+JobRun runJob(bvhimport::ImportSettings& settings, const std::string& path,
+              const std::string& options) {
+    JobRun run;
+    bvhimport::ImportJob job(settings, run.importTransform);
+    testing::internal::CaptureStderr();
+    run.success = job.run(path, MString(options.c_str())) == MS::kSuccess;
+    run.messages = testing::internal::GetCapturedStderr();
+    run.currentFrame = job.currentFrame();
+    run.framesKeyed = job.framesKeyed();
+    run.stoppedAtEndTime = job.stoppedAtEndTime();
+    run.keyTimeValue = job.keyTimeValue();
+    return run;
+}
+
+JobRun jobText(bvhimport::ImportSettings& settings, const std::string& text,
+               const std::string& options) {
+    return runJob(settings, bvhref::writeTempFile(text), options);
 }
 
 std::vector<double> timesOf(const Keys& keys) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bvh_reference.h"
+#include "import/ImportSettings.h"
 
 class BvhExport;
 class BvhImport;
@@ -70,6 +71,24 @@ bvhref::ImportRun importText(const std::string& text,
 /// The same with the given translator.
 bvhref::ImportRun importText(BvhImport& translator, const std::string& text,
                              const std::string& options = bvhref::kDefaultImportOptions);
+
+/// One read by an import job: what it returned and wrote to standard error, where it ended,
+/// and the transform a skeleton import made.
+struct JobRun {
+    bool success = false;
+    std::string messages;
+    int currentFrame = 0;  ///< number of the next frame line
+    int framesKeyed = 0;
+    bool stoppedAtEndTime = false;
+    double keyTimeValue = 0;  ///< the next key time
+    MObject importTransform;
+};
+/// Reads the file at `path` with `options` by an import job into `settings`.
+JobRun runJob(bvhimport::ImportSettings& settings, const std::string& path,
+              const std::string& options = bvhref::kDefaultImportOptions);
+/// The same for `text` written to a new temporary file.
+JobRun jobText(bvhimport::ImportSettings& settings, const std::string& text,
+               const std::string& options = bvhref::kDefaultImportOptions);
 
 /// (time in the UI unit, value) pairs of keys, as bvhref::curveKeys gives them.
 using Keys = std::vector<std::pair<double, double>>;

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "bvh/Text.h"
-#include "import/BvhImport.h"
+#include "import/ImportJob.h"
 #include "plugin/JointWalk.h"
 #include "plugin/Messages.h"
 
-void BvhImport::collectTargetJoints(MObjectArray& joints) {
+namespace bvhimport {
+
+void collectTargetJoints(MObjectArray& joints) {
     MSelectionList selection;
     MGlobal::getActiveSelectionList(selection);
     for (MItSelectionList it(selection, MFn::kJoint); !it.isDone(); it.next()) {
@@ -62,41 +64,43 @@ void appendNames(std::ostream& out, const std::vector<std::string>& names, std::
 
 }  // namespace
 
-MObject BvhImport::targetByName(ImportReadState& state, std::string_view name) {
-    if (state.targetTaken.empty() && state.targets.length() > 0) {
-        state.targetTaken.assign(state.targets.length(), false);
-        for (unsigned int i = state.targets.length(); i-- > 0;) {
-            MFnDagNode target(state.targets[i]);
-            state.targetsByName[comparedName(target.name().asChar())].push_back(i);
+MObject ImportJob::targetByName(std::string_view name) {
+    if (state_.targetTaken.empty() && state_.targets.length() > 0) {
+        state_.targetTaken.assign(state_.targets.length(), false);
+        for (unsigned int i = state_.targets.length(); i-- > 0;) {
+            MFnDagNode target(state_.targets[i]);
+            state_.targetsByName[comparedName(target.name().asChar())].push_back(i);
         }
     }
-    auto found = state.targetsByName.find(comparedName(name));
-    if (found == state.targetsByName.end() || found->second.empty()) {
-        if (state.unmatchedNodes.size() < kNamesShown) state.unmatchedNodes.emplace_back(name);
-        ++state.unmatchedNodeCount;
+    auto found = state_.targetsByName.find(comparedName(name));
+    if (found == state_.targetsByName.end() || found->second.empty()) {
+        if (state_.unmatchedNodes.size() < kNamesShown) state_.unmatchedNodes.emplace_back(name);
+        ++state_.unmatchedNodeCount;
         return MObject();
     }
     const unsigned int index = found->second.back();
     found->second.pop_back();
-    state.targetTaken[index] = true;
-    return state.targets[index];
+    state_.targetTaken[index] = true;
+    return state_.targets[index];
 }
 
-void BvhImport::warnUnmatched(const ImportReadState& state) {
+void ImportJob::warnUnmatched() const {
     std::vector<std::string> idle;
     std::size_t idleCount = 0;
-    for (unsigned int i = 0; i < state.targets.length(); ++i) {
-        if (i < state.targetTaken.size() && state.targetTaken[i]) continue;
-        if (idle.size() < kNamesShown) idle.emplace_back(MFnDagNode(state.targets[i]).name().asChar());
+    for (unsigned int i = 0; i < state_.targets.length(); ++i) {
+        if (i < state_.targetTaken.size() && state_.targetTaken[i]) continue;
+        if (idle.size() < kNamesShown) idle.emplace_back(MFnDagNode(state_.targets[i]).name().asChar());
         ++idleCount;
     }
-    if (state.unmatchedNodeCount == 0 && idleCount == 0) return;
+    if (state_.unmatchedNodeCount == 0 && idleCount == 0) return;
     std::ostringstream line;
-    line << "matching by name: " << state.unmatchedNodeCount
+    line << "matching by name: " << state_.unmatchedNodeCount
          << " nodes of the file have no joint";
-    appendNames(line, state.unmatchedNodes, state.unmatchedNodeCount);
+    appendNames(line, state_.unmatchedNodes, state_.unmatchedNodeCount);
     line << " and are skipped; " << idleCount << " joints have no node";
     appendNames(line, idle, idleCount);
     line << " and keep their animation";
     bvhio::reportWarning(path_, line.str());
 }
+
+}  // namespace bvhimport
