@@ -51,6 +51,14 @@ function(bvhio_number_conversions target)
   target_compile_definitions(${target} PRIVATE BVHIO_NUMBER_FALLBACK=${fallback})
 endfunction()
 
+# One test per GoogleTest program, every case in one run with brief output: a run prints the
+# failures and the totals, not a line per case. While iterating, run the program itself with
+# --gtest_filter (and without --gtest_brief to see every case).
+function(bvhio_gtest_program target timeout)
+  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+  set_tests_properties(${target} PROPERTIES TIMEOUT ${timeout})
+endfunction()
+
 function(bvhio_format_tests name)
   file(GLOB sources CONFIGURE_DEPENDS ${_BVHIO_ROOT}/bvh/*.cpp)
   add_executable(${name} ${sources}
@@ -60,5 +68,5 @@ function(bvhio_format_tests name)
   target_include_directories(${name} PRIVATE ${_BVHIO_ROOT})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
   bvhio_number_conversions(${name} ${ARGN})
-  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 60)
+  bvhio_gtest_program(${name} 300)
 endfunction()

@@ -91,6 +91,7 @@ struct IdentifyCase {
     std::string bytes;
     const char* answer;
 };
+void PrintTo(const IdentifyCase& c, std::ostream* out) { *out << c.name; }
 
 class BvhhostIdentify : public BvhhostTest, public ::testing::WithParamInterface<IdentifyCase> {};
 
@@ -123,6 +124,7 @@ struct UsageCase {
     std::vector<std::string> args;
     const char* message;  // part of the one-line message
 };
+void PrintTo(const UsageCase& c, std::ostream* out) { *out << c.name; }
 
 class BvhhostUsage : public BvhhostTest, public ::testing::WithParamInterface<UsageCase> {};
 

@@ -23,6 +23,7 @@ struct CorpusInput {
     std::string kind;  // "import" or "export"
     fs::path path;
 };
+void PrintTo(const CorpusInput& c, std::ostream* out) { *out << c.path.filename().string(); }
 
 std::vector<CorpusInput> corpus(const std::string& kind) {
     std::vector<CorpusInput> inputs;

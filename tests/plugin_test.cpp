@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "export/BvhExport.h"
 #include "import/BvhImport.h"
+#include "plugin/Registration.h"
 #include "test_support.h"
 
 namespace {
@@ -149,3 +151,32 @@ TEST(Identify, ByTheFirstBytesOnly) {
 }
 
 }  // namespace
+
+// The README's option tables give the registered default strings and, for every key in them,
+// the same default value (the first value in backquotes of the row's last column).
+TEST(Readme, OptionTablesStateTheRegisteredDefaults) {
+    const std::string readme = bvhtest::readFile(std::string(BVHIO_SOURCE_DIR) + "/README.md");
+    const struct {
+        const char* heading;
+        std::string defaults;
+    } tables[] = {{"### Import options", kImportDefaultOptions},
+                  {"### Export options", kExportDefaultOptions}};
+    for (const auto& table : tables) {
+        const std::size_t start = readme.find(table.heading);
+        ASSERT_NE(start, std::string::npos) << table.heading;
+        const std::string section = readme.substr(start, readme.find("\n#", start + 1) - start);
+        EXPECT_NE(section.find("`" + table.defaults + "`"), std::string::npos) << table.heading;
+        std::istringstream pieces(table.defaults);
+        std::string piece;
+        while (std::getline(pieces, piece, ';')) {
+            const std::string key = piece.substr(0, piece.find('='));
+            const std::size_t row = section.find("\n| `" + key + "` |");
+            ASSERT_NE(row, std::string::npos) << table.heading << ": no row for " << key;
+            const std::string line = section.substr(row + 1, section.find('\n', row + 1) - row - 1);
+            const std::size_t cell = line.rfind('|', line.size() - 2) + 1;
+            const std::size_t open = line.find('`', cell);
+            const std::string value = line.substr(open + 1, line.find('`', open + 1) - open - 1);
+            EXPECT_EQ(key + "=" + value, piece) << table.heading;
+        }
+    }
+}

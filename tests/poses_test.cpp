@@ -211,7 +211,12 @@ TEST_P(PoseImportTest, OrientedSkeletonMovesAsAnImportedOne) {
 
 INSTANTIATE_TEST_SUITE_P(RotationOrders, PoseImportTest,
                          testing::Values("rotationOrder=XYZ;", "rotationOrder=ZXY;",
-                                         "rotationOrder=auto;"));
+                                         "rotationOrder=auto;"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             // "rotationOrder=ZXY;" is named ZXY.
+                             const std::string option = info.param;
+                             return option.substr(14, option.size() - 15);
+                         });
 
 // --- matching by name --------------------------------------------------------------------
 

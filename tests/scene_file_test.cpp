@@ -226,6 +226,7 @@ struct BadFile {
     const char* text;
     const char* expected;  // part of the message
 };
+void PrintTo(const BadFile& c, std::ostream* out) { *out << c.name; }
 
 class SceneFileRefusal : public SceneFileTest, public ::testing::WithParamInterface<BadFile> {};
 
