@@ -179,6 +179,19 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         return MS::kFailure;
     }
 
+    if (state.nonFiniteValues > 0) {
+        std::cerr << path << ":" << state.firstNonFiniteLine << ": warning: not keyed: "
+                  << state.nonFiniteValues
+                  << " frame values that are no finite number (nan, inf), the first on this"
+                     " line\n";
+    }
+    const long long framesRead = currentFrame - 1;
+    if (state.declaredFrames >= 0 && stopReading == 0 && framesRead != state.declaredFrames) {
+        std::cerr << path << ":" << state.declaredFramesLine << ": warning: the file declares "
+                  << state.declaredFrames << " frames and holds " << framesRead
+                  << " frame lines; all " << framesRead << " are read\n";
+    }
+
     MStatus status = MS::kSuccess;
     if (inputKeys != 1 && notFloatingKey != 0 && !rekeyWholeSteps(path, state, readStartTime_))
         status = MS::kFailure;

@@ -25,6 +25,9 @@ namespace {
 // memory with names or channels: a joint's name, and the channels of one CHANNELS line.
 constexpr std::size_t kMaxNameLength = 65536;
 constexpr std::size_t kMaxChannelsPerLine = 10000;
+// The nodes of a file (ROOT, JOINT and End Site blocks): real skeletons have hundreds; a file
+// of millions would take the host minutes and gigabytes before its first key.
+constexpr std::size_t kMaxNodes = 100000;
 
 constexpr std::size_t npos = std::string_view::npos;
 
@@ -125,6 +128,10 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
 
     const std::size_t offsetPos = findOutside(line, bvh::kOffset, skipBegin, skipEnd);
     if (offsetPos != npos) {
+        if (state.nodes.size() >= kMaxNodes) {
+            state.error = "more than " + std::to_string(kMaxNodes) + " joints and end sites";
+            return;
+        }
         bvh::splitBlanks(line.substr(offsetPos), state.tokens, 4);
         double xyz[3] = {0, 0, 0};
         for (int axis = 0; axis < 3; ++axis) {
@@ -188,7 +195,6 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     std::vector<std::string_view> unknownShown;
     std::size_t unknownMore = 0;
     const std::size_t first = std::min<std::size_t>(2, state.tokens.size());
-    state.channels.reserve(state.channels.size() + state.tokens.size() - first);
     for (std::size_t t = first; t < state.tokens.size(); ++t) {
         const std::string_view name = state.tokens[t];
         ImportReadState::Channel channel;
@@ -231,6 +237,20 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
 
     if (rotationOrder == "auto") rotationOrder = MString(order.c_str());
     fileRotationOrder = node.fileEulerOrder;
+    if (rotations == 2 && order[0] != order[1]) {
+        // Two axes turned in the other order than the target's: read as a rotation of three
+        // axes with the missing one at 0 (anywhere in the order, since it turns nothing) and
+        // converted as a whole, which gives the missing axis a curve of its own.
+        const std::string_view target =
+            bvh::kOrderNames[bvh::eulerOrderFromName(rotationOrder.asChar())];
+        if (target.find(order[0]) > target.find(order[1])) {
+            const char missing = static_cast<char>('X' + 'Y' + 'Z' - order[0] - order[1]);
+            node.fileEulerOrder = bvh::eulerOrderFromName(order + missing);
+            node.fullRotation = true;
+            node.missingAxis = missing - 'X';
+            curveFor(state, nodeIndex, jointFn, 3 + node.missingAxis);
+        }
+    }
     MFnIkJoint orderFn(joint);
     orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(
                                  bvh::transformOrderFromName(rotationOrder.asChar())),

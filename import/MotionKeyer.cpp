@@ -7,32 +7,35 @@
 #include <cmath>
 #include <iostream>
 
+#include "bvh/MotionHeader.h"
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "import/BvhImport.h"
 
 void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
-    if (line.find(bvh::kFrames) != std::string_view::npos) return;  // the count is not used
-    const std::size_t timePos = line.find(bvh::kTimeMarker);
-    if (timePos != std::string_view::npos) {
-        // The number is the last token after the marker.
-        const std::string_view text = line.substr(timePos);
-        bvh::splitBlanks(text, state.tokens, 2);
-        const std::string_view number =
-            state.tokens.size() >= 2 ? bvh::lastBlankToken(text) : std::string_view();
-        const double seconds = state.tokens.size() >= 2 ? bvh::parseDouble(number) : 0.0;
+    const bvh::MotionHeader header = bvh::readMotionHeader(line);
+    if (header.hasFrames && state.declaredFrames < 0) {
+        const double count = bvh::parseDouble(header.frames);
+        if (count >= 0 && count <= 1e15 && count == std::floor(count)) {
+            state.declaredFrames = static_cast<long long>(count);
+            state.declaredFramesLine = state.lineNumber;
+        }
+    }
+    if (header.hasFrameTime) {
+        const double seconds = bvh::parseDouble(header.frameTime);
         if (seconds > 0 && std::isfinite(seconds)) {
             frameTime = seconds;
             frameTimeRead_ = true;
         } else {
             std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time \""
-                      << bvh::clippedForMessage(number) << "\" is not a positive number of seconds; frames are keyed one frame"
+                      << bvh::clippedForMessage(header.frameTime) << "\" is not a positive number of seconds; frames are keyed one frame"
                          " apart\n";
         }
         previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
         return;
     }
+    if (header.hasFrames) return;
     if (line == bvh::kMotion) return;
     // Blank lines are not frames.
     if (bvh::isBlankLine(line)) return;
@@ -84,6 +87,8 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
             const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
             if (attribute < 0) continue;
             const double value = bvh::parseDouble(state.tokens[static_cast<std::size_t>(c)]);
+            if (!std::isfinite(value) && state.nonFiniteValues++ == 0)
+                state.firstNonFiniteLine = state.lineNumber;
             if (attribute < 3) {
                 // Position: the file value scaled, plus the joint's own scaled offset.
                 values[static_cast<std::size_t>(c)] = value * scale + node.offset[attribute];
@@ -93,7 +98,16 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
                 angles[attribute - 3] = radians;
             }
         }
-        if (node.fullRotation) {
+        // A rotation converted as a whole is keyed only when all its angles are numbers: one
+        // NaN or infinity would spread to every angle of the reordered rotation.
+        const bool convertible = std::isfinite(angles[0]) && std::isfinite(angles[1]) &&
+                                 std::isfinite(angles[2]);
+        if (node.fullRotation && !convertible) {
+            for (int c = first; c < last; ++c) {
+                if (state.channels[static_cast<std::size_t>(c)].attribute >= 3)
+                    values[static_cast<std::size_t>(c)] = std::nan("");
+            }
+        } else if (node.fullRotation) {
             MEulerRotation rotation(angles[0], angles[1], angles[2],
                                     static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
             if (rotation.order != targetOrder) rotation = rotation.reorder(targetOrder);
@@ -109,12 +123,20 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
                 const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
                 if (attribute >= 3) values[static_cast<std::size_t>(c)] = rotation[attribute - 3];
             }
+            if (node.missingAxis >= 0) {
+                // The axis that the file leaves out (0 there) takes its share of the rotation.
+                const int slot = node.curve[3 + node.missingAxis];
+                state.curves[static_cast<std::size_t>(slot)]->addKey(
+                    keyTime, rotation[static_cast<unsigned>(node.missingAxis)],
+                    MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal);
+            }
         }
     }
 
     for (std::size_t c = 0; c < state.channels.size(); ++c) {
         ImportReadState::Channel& channel = state.channels[c];
-        if (channel.curveFn)
+        // A value that is no finite number gets no key: the curve keeps its keys around it.
+        if (channel.curveFn && std::isfinite(values[c]))
             channel.curveFn->addKey(keyTime, values[c], MFnAnimCurve::kTangentGlobal,
                                     MFnAnimCurve::kTangentGlobal);
     }
