@@ -1,6 +1,9 @@
 #include "export/ExportJob.h"
 
+#include <maya/MFnDagNode.h>
+
 #include <iostream>
+#include <vector>
 
 #include "bvh/Vocabulary.h"
 #include "export/BvhText.h"
@@ -39,8 +42,25 @@ bool ExportJob::applyOptions(const MString& options) {
 }
 
 bool ExportJob::gatherJoints() {
-    gatherSelectedJoints(table_);
-    return !table_.joints.empty() || fail("Select a joint");
+    std::vector<std::string> leftOut;
+    gatherSelectedJoints(table_, leftOut);
+    if (table_.joints.empty()) return fail("Select a joint");
+    if (!leftOut.empty()) warnLeftOut(leftOut);
+    return true;
+}
+
+void ExportJob::warnLeftOut(const std::vector<std::string>& names) {
+    // A whole second skeleton may be selected: its first few joints name it well enough.
+    constexpr std::size_t kNamesShown = 8;
+    std::string line = path_ + ": warning: the selected joints ";
+    for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
+        line += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > kNamesShown)
+        line += " and " + std::to_string(names.size() - kNamesShown) + " more";
+    line += " are not below the root ";
+    line += MFnDagNode(table_.joints.front().node).partialPathName().asChar();
+    line += " and are not exported (a file has one root)\n";
+    std::cerr << line << std::flush;
 }
 
 bool ExportJob::collectChannelTable() {

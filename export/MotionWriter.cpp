@@ -67,18 +67,19 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
     double sample = plan.firstSample;
     for (int line = plan.firstLine; line < plan.endLine; ++line) {
         sampleTime.setValue(sample);
+        // Key mode: every channel at the time of this key of the curve that makes the lines,
+        // so that one line never mixes the values of different times.
         const unsigned key = static_cast<unsigned>(line);
+        const MTime keyTime = keyMode ? curves[keyed].time(key) : sampleTime;
         for (std::size_t c = 0; c < channelCount; ++c) {
             double value;
-            if (!keyMode) {
-                value = curves[c].evaluate(sampleTime);
-            } else if (key < curves.keyCount(c)) {
+            unsigned index = 0;
+            if (keyMode && c == keyed)
                 value = curves[c].value(key);
-            } else {
-                // A curve with fewer keys than the one that makes the lines: its value
-                // where that curve has this key, never a key that it does not have.
-                value = curves[c].evaluate(curves[keyed].time(key));
-            }
+            else if (keyMode && curves[c].find(keyTime, index))
+                value = curves[c].value(index);
+            else
+                value = curves[c].evaluate(keyTime);
             const Channel& channel = table.channels[c];
             values[c] =
                 channel.rotation ? value / bvh::kPi * 180 : (value - channel.offset) * scale;
