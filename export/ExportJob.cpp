@@ -52,14 +52,17 @@ bool ExportJob::gatherJoints() {
 void ExportJob::warnLeftOut(const std::vector<std::string>& names) {
     // A whole second skeleton may be selected: its first few joints name it well enough.
     constexpr std::size_t kNamesShown = 8;
-    std::string line = path_ + ": warning: the selected joints ";
+    const bool one = names.size() == 1;
+    std::string line =
+        path_ + (one ? ": warning: the selected joint " : ": warning: the selected joints ");
     for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
         line += (i == 0 ? "" : ", ") + names[i];
     if (names.size() > kNamesShown)
         line += " and " + std::to_string(names.size() - kNamesShown) + " more";
-    line += " are not below the root ";
+    line += one ? " is not below the root " : " are not below the root ";
     line += MFnDagNode(table_.joints.front().node).partialPathName().asChar();
-    line += " and are not exported (a file has one root)\n";
+    line += one ? " and is not exported" : " and are not exported";
+    line += " (a file has one root)\n";
     std::cerr << line << std::flush;
 }
 

@@ -126,8 +126,8 @@ TEST_F(ExportWriterTest, SelectionsOfSeveralJointsWriteOneRootAndEachJointOnce) 
     animate(a, "translateY", {{0, 1}, {1, 2}});
     animate(a1, "rotateZ", {{0, 0}, {1, kPiValue}});
     animate(b, "translateY", {{0, 7}, {1, 8}});
-    const std::string leftOut = ": warning: the selected joints ";
-    const std::string notBelow = " and are not exported (a file has one root)\n";
+    const std::string leftOut = ": warning: the selected joint";
+    const std::string notBelow = " exported (a file has one root)\n";
     const struct {
         std::vector<MObject> selection;
         std::string root;    // the ROOT line; "" when the export fails
@@ -135,10 +135,10 @@ TEST_F(ExportWriterTest, SelectionsOfSeveralJointsWriteOneRootAndEachJointOnce) 
         std::string messages;
     } cases[] = {
         {{a, a1, a2}, "ROOT A", "1 0 ", ""},
-        {{a2, a, a1}, "", "", leftOut + "A, A1 are not below the root A2" + notBelow},
-        {{a1, a2, a}, "ROOT A1", "0 ", leftOut + "A are not below the root A1" + notBelow},
-        {{a, a1, a2, b, b1}, "ROOT A", "1 0 ", leftOut + "B, B1 are not below the root A" + notBelow},
-        {{lone, b}, "", "", leftOut + "B are not below the root Lone" + notBelow},
+        {{a2, a, a1}, "", "", leftOut + "s A, A1 are not below the root A2 and are not" + notBelow},
+        {{a1, a2, a}, "ROOT A1", "0 ", leftOut + " A is not below the root A1 and is not" + notBelow},
+        {{a, a1, a2, b, b1}, "ROOT A", "1 0 ", leftOut + "s B, B1 are not below the root A and are not" + notBelow},
+        {{lone, b}, "", "", leftOut + " B is not below the root Lone and is not" + notBelow},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.root + " " + c.messages);
