@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bvh/DecimalConversion.h"
+
 namespace bvh {
 
 namespace {
@@ -65,15 +67,11 @@ char* formatFixedSixDigits(char* first, double value) noexcept {
 }  // namespace
 
 char* formatNumber(char* first, double value) noexcept {
-    // to_chars spells these "nan"/"-nan"; the sign of a NaN carries no meaning in a file.
+    // printf spells these "nan"/"-nan"; the sign of a NaN carries no meaning in a file.
     if (std::isnan(value)) return copyText(first, "nan");
     if (std::isinf(value)) return copyText(first, value < 0 ? "-inf" : "inf");
     if (char* end = formatFixedSixDigits(first, value)) return end;
-    // The general format with an explicit precision is defined as printf's %g in the C
-    // locale, which is the notation of the files this system has always written.
-    const auto result =
-        std::to_chars(first, first + kMaxNumberChars, value, std::chars_format::general, 6);
-    return result.ptr;
+    return writeGeneralDecimal(first, first + kMaxNumberChars, value);
 }
 
 std::string formatNumber(double value) {

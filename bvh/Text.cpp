@@ -1,9 +1,9 @@
 #include "bvh/Text.h"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
-#include <limits>
+
+#include "bvh/DecimalConversion.h"
 
 namespace bvh {
 
@@ -40,37 +40,7 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Decimal exponent of the first significant digit of a decimal number in [p, end) (the
-// number 1 has 1, 0.01 has -1); only its sign matters to tell overflow from underflow.
-long decimalMagnitude(const char* p, const char* end) {
-    long magnitude = 0;
-    bool significant = false;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-        if (*p != '0') significant = true;
-        if (significant && magnitude < 100000) ++magnitude;
-    }
-    if (p < end && *p == '.') {
-        for (++p; p < end && *p >= '0' && *p <= '9'; ++p) {
-            if (significant) continue;
-            if (*p != '0')
-                significant = true;
-            else if (magnitude > -100000)
-                --magnitude;
-        }
-    }
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        bool negative = false;
-        if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-        long exponent = 0;
-        for (; p < end && *p >= '0' && *p <= '9'; ++p)
-            if (exponent < 1000000) exponent = exponent * 10 + (*p - '0');
-        magnitude += negative ? -exponent : exponent;
-    }
-    return magnitude;
-}
-
-// Hexadecimal notation with its "0x" prefix, which from_chars does not take as atof does.
+// Hexadecimal notation with its "0x" prefix, which readUnsignedDecimal leaves to this.
 double parseHex(const char* p, const char* end, bool negative) {
     double value = 0.0;
     bool any = false;
@@ -109,6 +79,8 @@ double parseDouble(std::string_view text) {
     while (p < end && isSpace(*p)) ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    // A second sign ("--5", "+-7") leaves no number, as for atof.
+    if (p < end && (*p == '+' || *p == '-')) return 0.0;
     if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
         const char* digits = p + 2;
         bool hasDigit = digits < end && (std::isxdigit(static_cast<unsigned char>(*digits)) ||
@@ -118,16 +90,8 @@ double parseDouble(std::string_view text) {
         return negative ? -0.0 : 0.0;  // "0x" alone reads as the 0 before the x
     }
     double value = 0.0;
-    // from_chars accepts a leading minus only, so parse the magnitude and apply the sign.
-    auto result = std::from_chars(p, end, value, std::chars_format::general);
-    if (result.ec == std::errc()) return negative ? -value : value;
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: atof gives +-HUGE_VAL or zero.
-        const double magnitude =
-            decimalMagnitude(p, result.ptr) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-        return negative ? -magnitude : magnitude;
-    }
-    return 0.0;
+    if (!readUnsignedDecimal(p, end, value)) return 0.0;
+    return negative ? -value : value;
 }
 
 bool isBlankLine(std::string_view line) {

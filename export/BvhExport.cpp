@@ -3,12 +3,12 @@
 #include <maya/MFileObject.h>
 
 #include <exception>
-#include <iostream>
 #include <string>
 
 #include "bvh/Vocabulary.h"
 #include "export/ExportJob.h"
 #include "plugin/FileKind.h"
+#include "plugin/Messages.h"
 
 BvhExport::BvhExport() = default;
 BvhExport::~BvhExport() = default;
@@ -19,14 +19,15 @@ MStatus BvhExport::writer(const MFileObject& file, const MString& optionsString,
                           FileAccessMode /*mode*/) {
     std::string path;
     try {
-        path = file.fullName().asChar();
+        // The file need not exist yet: its name as given, with variables expanded.
+        path = file.expandedFullName().asChar();
         bvhexport::ExportJob job(settings_, sampleTime_);
         return job.run(path, optionsString);
     } catch (const std::exception& error) {
         // Nothing may unwind into the host; the job's output file removed itself already.
-        std::cerr << path + ": could not be written (" + error.what() + ")\n" << std::flush;
+        bvhio::reportError(path, std::string("could not be written (") + error.what() + ")");
     } catch (...) {
-        std::cerr << path + ": could not be written\n" << std::flush;
+        bvhio::reportError(path, "could not be written");
     }
     return MS::kFailure;
 }

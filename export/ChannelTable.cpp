@@ -18,6 +18,7 @@
 
 #include <utility>
 
+#include "bvh/RotationOrder.h"
 #include "bvh/Vocabulary.h"
 #include "plugin/JointWalk.h"
 
@@ -26,21 +27,6 @@ namespace bvhexport {
 namespace {
 
 enum Kind : ChannelKind { kXpos, kYpos, kZpos, kXrot, kYrot, kZrot };
-
-/// Rotation channels of a rotation order (MTransformationMatrix value), in the order the
-/// CHANNELS line lists them: the host's order read backwards. Anything that is not one of
-/// XYZ..YXZ is taken as ZYX, as the host's default of the last entry.
-const ChannelKind* rotationChannels(int order) {
-    static constexpr ChannelKind kTable[6][3] = {
-        {kZrot, kYrot, kXrot},  // XYZ
-        {kXrot, kZrot, kYrot},  // YZX
-        {kYrot, kXrot, kZrot},  // ZXY
-        {kYrot, kZrot, kXrot},  // XZY
-        {kZrot, kXrot, kYrot},  // YXZ
-        {kXrot, kYrot, kZrot},  // ZYX
-    };
-    return order >= 1 && order <= 5 ? kTable[order - 1] : kTable[5];
-}
 
 }  // namespace
 
@@ -126,11 +112,10 @@ void collectChannels(ChannelTable& table) {
         MPlugArray plugs;
         MAnimUtil::findAnimatedPlugs(joint.node, plugs, false);
         for (unsigned p = 0; p < plugs.length(); ++p) {
-            // The host names a plug "node.attribute" with the attribute's long name.
-            MStringArray parts;
-            plugs[p].name().split('.', parts);
-            if (parts.length() < 2) continue;
-            const int index = bvh::attributeIndex(parts[1].asChar());
+            // The attribute's long name, from the plug itself: node names may hold characters
+            // that a split of "node.attribute" would take for the separator.
+            const MString attribute = plugs[p].partialName(false, false, false, false, false, true);
+            const int index = bvh::attributeIndex(attribute.asChar());
             if (index < 0 || found[index]) continue;
             MObjectArray animation;
             MAnimUtil::findAnimation(plugs[p], animation);
@@ -158,8 +143,10 @@ void collectChannels(ChannelTable& table) {
         add(kXpos);
         add(kYpos);
         add(kZpos);
-        const ChannelKind* rotations = rotationChannels(order);
-        for (int i = 0; i < 3; ++i) add(rotations[i]);
+        // The host holds only the six orders; should it answer anything else, XYZ, its default.
+        const int orderIndex = bvh::orderIndexOfTransform(order);
+        for (int k = 0; k < 3; ++k)
+            add(static_cast<ChannelKind>(kXrot + bvh::channelAxis(orderIndex < 0 ? 0 : orderIndex, k)));
     }
 }
 

@@ -2,13 +2,13 @@
 
 #include <maya/MFnDagNode.h>
 
-#include <iostream>
 #include <vector>
 
 #include "bvh/Vocabulary.h"
 #include "export/BvhText.h"
 #include "export/HierarchyWriter.h"
 #include "export/MotionWriter.h"
+#include "plugin/Messages.h"
 
 namespace bvhexport {
 
@@ -22,11 +22,7 @@ MStatus ExportJob::run(const std::string& path, const MString& options) {
 }
 
 bool ExportJob::fail(std::string_view problem) {
-    std::string line = path_;
-    line += ": ";
-    line += problem;
-    line += '\n';
-    std::cerr << line << std::flush;
+    bvhio::reportError(path_, std::string(problem));
     return false;
 }
 
@@ -53,17 +49,15 @@ void ExportJob::warnLeftOut(const std::vector<std::string>& names) {
     // A whole second skeleton may be selected: its first few joints name it well enough.
     constexpr std::size_t kNamesShown = 8;
     const bool one = names.size() == 1;
-    std::string line =
-        path_ + (one ? ": warning: the selected joint " : ": warning: the selected joints ");
+    std::string text = one ? "the selected joint " : "the selected joints ";
     for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
-        line += (i == 0 ? "" : ", ") + names[i];
+        text += (i == 0 ? "" : ", ") + names[i];
     if (names.size() > kNamesShown)
-        line += " and " + std::to_string(names.size() - kNamesShown) + " more";
-    line += one ? " is not below the root " : " are not below the root ";
-    line += MFnDagNode(table_.joints.front().node).partialPathName().asChar();
-    line += one ? " and is not exported" : " and are not exported";
-    line += " (a file has one root)\n";
-    std::cerr << line << std::flush;
+        text += " and " + std::to_string(names.size() - kNamesShown) + " more";
+    text += one ? " is not below the root " : " are not below the root ";
+    text += MFnDagNode(table_.joints.front().node).partialPathName().asChar();
+    text += one ? " and is not exported" : " and are not exported";
+    bvhio::reportWarning(path_, text + " (a file has one root)");
 }
 
 bool ExportJob::collectChannelTable() {

@@ -1,6 +1,7 @@
 #include "export/ExportSettings.h"
 
 #include <maya/MStringArray.h>
+#include <maya/MTime.h>
 
 #include <climits>
 #include <cmath>
@@ -71,39 +72,13 @@ std::string checkExportSettings(const ExportSettings& settings) {
 }
 
 double secondsPerFrame(int unit) {
-    // Frames per second of the units 5..50, in the host's order of them. The units from 43 on
-    // (23.976 to 90 frames per second) have fixed rates as well; giving them 1/24 would write
-    // a wrong frame time and resample at wrong times. 51 and later are left out: 51 is a
-    // user-defined unit in older hosts and 119.88 in newer ones. The rates near 24, 30, 48
-    // and 60 are those times 1000/1001 to the last digit of a double; drop-frame 29.97 has
-    // the frame length of 29.97.
-    // clang-format off
-    static constexpr double kRates[] = {
-        15, 24, 25, 30, 48, 50, 60,
-        2, 3, 4, 5, 6, 8, 10, 12, 16, 20,
-        40, 75, 80, 100, 120, 125, 150, 200, 240, 250, 300, 375,
-        400, 500, 600, 750, 1200, 1500, 2000, 3000, 6000,
-        23.976023976023978, 29.97002997002997, 29.97002997002997, 47.952047952047955,
-        59.94005994005994, 44100, 48000, 90,
-    };
-    // clang-format on
-    switch (unit) {
-        case 0:
-            return 1;  // invalid unit
-        case 1:
-            return 3600;
-        case 2:
-            return 60;
-        case 3:
-            return 1;
-        case 4:
-            return 0.001;
-        default:
-            break;
+    // The host knows the length of its own units, those added by later versions and
+    // user-defined ones included.
+    if (unit == 0) return 1;  // invalid unit
+    if (unit > 0 && unit < static_cast<int>(MTime::kLast)) {
+        const double seconds = MTime(1.0, static_cast<MTime::Unit>(unit)).as(MTime::kSeconds);
+        if (seconds > 0 && std::isfinite(seconds)) return seconds;
     }
-    const int index = unit - 5;
-    if (index >= 0 && index < static_cast<int>(sizeof kRates / sizeof kRates[0]))
-        return 1.0 / kRates[index];
     return 1.0 / 24;
 }
 

@@ -39,8 +39,8 @@ void applyExportOptions(const MString& options, ExportSettings& settings);
 /// finite frameRateNum).
 std::string checkExportSettings(const ExportSettings& settings);
 
-/// Seconds per frame of a host time unit (MTime::Unit value 0..50, the units with a fixed
-/// frame length: 1 for the invalid unit 0); 1/24 for any other value.
+/// Seconds per frame of a host time unit (an MTime::Unit value), as the host converts it:
+/// 1 for the invalid unit 0, 1/24 for a value that is no unit of the host.
 double secondsPerFrame(int unit);
 
 /// What the MOTION section writes and samples.

@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 #include "bvh/LineReader.h"
 #include "bvh/Vocabulary.h"
 #include "plugin/FileKind.h"
+#include "plugin/Messages.h"
 #include "plugin/Registration.h"
 
 namespace {
@@ -105,34 +105,35 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
         stopReading = 0;
         framesKeyed = 0;
         currentFrame = 1;
-        path_ = file.fullName().asChar();
+        path_ = file.resolvedFullName().asChar();
         applyOptions(optionsString);
         deriveFrameRate();
         keyTime = MTime(keyTimeValue, MTime::uiUnit());
 
         bvh::LineReader lines;
         if (lines.open(path_) != bvh::LineReader::OpenResult::kOk) {
-            std::cerr << path_ << ": could not be opened for reading\n";
+            bvhio::reportError(path_, "could not be opened for reading");
             return MS::kFailure;
         }
         if (inputKeys != 1 && !(frameRateNum > 0 && std::isfinite(frameRateNum))) {
-            std::cerr << path_ << ": frameRateNum must be a positive number of frames per second"
-                      << " to space keys (inputKeys=" << inputKeys << "), not " << frameRateNum
-                      << "\n";
+            bvhio::reportError(path_, bvhio::textOf("frameRateNum must be a positive number of "
+                                                    "frames per second to space keys (inputKeys=",
+                                                    inputKeys, "), not ", frameRateNum));
             return MS::kFailure;
         }
         return readFile(path_, lines);
     } catch (const std::exception& e) {
-        std::cerr << path_ << ": import failed: " << e.what() << "\n";
+        bvhio::reportError(path_, std::string("import failed: ") + e.what());
         return MS::kFailure;
     } catch (...) {
-        std::cerr << path_ << ": import failed\n";
+        bvhio::reportError(path_, "import failed");
         return MS::kFailure;
     }
 }
 
 MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     ImportReadState state;
+    orderWarned_ = false;
     keyTimes.clear();
     previousValues.clear();
     // Without a "Frame Time:" line in this file, keys are spaced one frame of frameRateNum.
@@ -142,7 +143,7 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     if (importSkelton == 2) {
         collectTargetJoints(state.joints);
         if (state.joints.length() == 0) {
-            std::cerr << path << ": Select a joint\n";
+            bvhio::reportError(path, "Select a joint");
             return MS::kFailure;
         }
     } else {
@@ -169,27 +170,28 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     }
     lines.close();
     if (!state.error.empty()) {
-        std::cerr << path << ":" << state.lineNumber << ": " << state.error
-                  << "; the import stopped\n";
+        bvhio::reportError(bvhio::fileLine(path, state.lineNumber),
+                           state.error + "; the import stopped");
         return MS::kFailure;
     }
     if (lines.failed()) {
-        std::cerr << path << ": read error; the import stopped at line " << lines.lineNumber() + 1
-                  << "\n";
+        bvhio::reportError(path, bvhio::textOf("read error; the import stopped at line ",
+                                               lines.lineNumber() + 1));
         return MS::kFailure;
     }
 
     if (state.nonFiniteValues > 0) {
-        std::cerr << path << ":" << state.firstNonFiniteLine << ": warning: not keyed: "
-                  << state.nonFiniteValues
-                  << " frame values that are no finite number (nan, inf), the first on this"
-                     " line\n";
+        bvhio::reportWarning(bvhio::fileLine(path, state.firstNonFiniteLine),
+                             bvhio::textOf("not keyed: ", state.nonFiniteValues,
+                                           " frame values that are no finite number (nan, inf),"
+                                           " the first on this line"));
     }
     const long long framesRead = currentFrame - 1;
     if (state.declaredFrames >= 0 && stopReading == 0 && framesRead != state.declaredFrames) {
-        std::cerr << path << ":" << state.declaredFramesLine << ": warning: the file declares "
-                  << state.declaredFrames << " frames and holds " << framesRead
-                  << " frame lines; all " << framesRead << " are read\n";
+        bvhio::reportWarning(
+            bvhio::fileLine(path, state.declaredFramesLine),
+            bvhio::textOf("the file declares ", state.declaredFrames, " frames and holds ",
+                          framesRead, " frame lines; all ", framesRead, " are read"));
     }
 
     MStatus status = MS::kSuccess;
@@ -212,8 +214,8 @@ bool BvhImport::rekeyWholeSteps(const std::string& path, ImportReadState& state,
         std::max(kWholeStepKeysAlways,
                  kWholeStepsPerFrame * framesKeyed * static_cast<double>(curves)));
     if (!std::isfinite(span) || keys > allowed) {
-        std::cerr << path << ": whole-step re-keying refused: " << span + 1 << " steps on "
-                  << curves << " curves are too many keys\n";
+        bvhio::reportError(path, bvhio::textOf("whole-step re-keying refused: ", span + 1,
+                                               " steps on ", curves, " curves are too many keys"));
         return false;
     }
     if (span < 0) return true;

@@ -110,6 +110,7 @@ public:
     double scale = 1.0;
     MString rotationOrder;
     int fileRotationOrder = 0;
+    bool orderWarned_ = false;  // this read has warned of a rotationOrder the host cannot hold
     int framesKeyed = 0;
     int stopReading = 0;
     MTime keyTime;

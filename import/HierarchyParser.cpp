@@ -10,7 +10,6 @@
 #include <maya/MVector.h>
 
 #include <algorithm>
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -18,6 +17,7 @@
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "import/BvhImport.h"
+#include "plugin/Messages.h"
 
 namespace {
 
@@ -206,8 +206,10 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
             if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
                 if (unknownShown.size() < kUnknownNamesShown) {
                     unknownShown.push_back(name);
-                    std::cerr << path_ << ":" << state.lineNumber << ": warning: unknown channel \""
-                              << bvh::clippedForMessage(name) << "\"; its values are skipped\n";
+                    bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                                         bvhio::textOf("unknown channel \"",
+                                                       bvh::clippedForMessage(name),
+                                                       "\"; its values are skipped"));
                 } else {
                     ++unknownMore;
                 }
@@ -225,34 +227,50 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
         state.channels.push_back(channel);
     }
     if (unknownMore > 0)
-        std::cerr << path_ << ":" << state.lineNumber << ": warning: " << unknownMore
-                  << " more unknown channels; their values are skipped\n";
+        bvhio::reportWarning(
+            bvhio::fileLine(path_, state.lineNumber),
+            bvhio::textOf(unknownMore, " more unknown channels; their values are skipped"));
     std::reverse(order.begin(), order.end());  // the last channel first
     ImportReadState::Node& node = state.nodes[nodeIndex];
     node.channelCount = static_cast<int>(state.channels.size()) - node.firstChannel;
     node.positionCount += positions;
     node.rotationCount += rotations;
-    node.fileEulerOrder = bvh::eulerOrderFromName(order);
-    node.fullRotation = rotations == 3 && bvh::transformOrderFromName(order) != 7;
+    const int fileOrder = bvh::orderIndex(order);
+    node.fileEulerOrder = fileOrder < 0 ? 0 : fileOrder;
+    node.fullRotation = rotations == 3 && fileOrder >= 0;
 
-    if (rotationOrder == "auto") rotationOrder = MString(order.c_str());
+    const bool fromFile = rotationOrder == "auto";
+    if (fromFile) rotationOrder = MString(order.c_str());
     fileRotationOrder = node.fileEulerOrder;
+    // The host holds only the six orders: any other text gives XYZ, for the joints and for
+    // the conversion of the file's rotations alike, so the poses stay right.
+    if (bvh::orderIndex(rotationOrder.asChar()) < 0 && !orderWarned_) {
+        orderWarned_ = true;
+        bvhio::reportWarning(
+            bvhio::fileLine(path_, state.lineNumber),
+            fromFile ? bvhio::textOf("rotationOrder=auto: the first CHANNELS line has no three "
+                                     "rotations about X, Y and Z; joints get the order XYZ")
+                     : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(rotationOrder.asChar()),
+                                     " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
+                                     "the order XYZ"));
+    }
     if (rotations == 2 && order[0] != order[1]) {
         // Two axes turned in the other order than the target's: read as a rotation of three
         // axes with the missing one at 0 (anywhere in the order, since it turns nothing) and
         // converted as a whole, which gives the missing axis a curve of its own.
         const std::string_view target =
-            bvh::kOrderNames[bvh::eulerOrderFromName(rotationOrder.asChar())];
+            bvh::kOrderNames[bvh::orderIndexOrXYZ(rotationOrder.asChar())];
         if (target.find(order[0]) > target.find(order[1])) {
             const char missing = static_cast<char>('X' + 'Y' + 'Z' - order[0] - order[1]);
-            node.fileEulerOrder = bvh::eulerOrderFromName(order + missing);
+            node.fileEulerOrder = bvh::orderIndex(order + missing);
             node.fullRotation = true;
             node.missingAxis = missing - 'X';
             curveFor(state, nodeIndex, jointFn, 3 + node.missingAxis);
         }
     }
     MFnIkJoint orderFn(joint);
-    orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(
-                                 bvh::transformOrderFromName(rotationOrder.asChar())),
-                             true);
+    orderFn.setRotationOrder(
+        static_cast<MTransformationMatrix::RotationOrder>(
+            bvh::transformOrder(bvh::orderIndexOrXYZ(rotationOrder.asChar()))),
+        true);
 }

@@ -5,13 +5,13 @@
 #include <maya/MTime.h>
 
 #include <cmath>
-#include <iostream>
 
 #include "bvh/MotionHeader.h"
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
 #include "import/BvhImport.h"
+#include "plugin/Messages.h"
 
 void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     const bvh::MotionHeader header = bvh::readMotionHeader(line);
@@ -28,9 +28,11 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
             frameTime = seconds;
             frameTimeRead_ = true;
         } else {
-            std::cerr << path_ << ":" << state.lineNumber << ": warning: Frame Time \""
-                      << bvh::clippedForMessage(header.frameTime) << "\" is not a positive number of seconds; frames are keyed one frame"
-                         " apart\n";
+            bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                                 bvhio::textOf("Frame Time \"",
+                                               bvh::clippedForMessage(header.frameTime),
+                                               "\" is not a positive number of seconds; frames "
+                                               "are keyed one frame apart"));
         }
         previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
         return;
@@ -50,9 +52,9 @@ void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
     if (state.tokens.size() < state.channels.size()) {
         // Nothing is invented for missing values: the frame keeps its time slot but gets no
         // keys.
-        std::cerr << path_ << ":" << state.lineNumber << ": warning: frame line has "
-                  << state.tokens.size() << " values for " << state.channels.size()
-                  << " channels; it is not keyed\n";
+        bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
+                             bvhio::textOf("frame line has ", state.tokens.size(), " values for ",
+                                           state.channels.size(), " channels; it is not keyed"));
         if (keyed) advanceKeyTime();
     } else if (keyed) {
         keyFrameLine(state);
@@ -72,7 +74,7 @@ void BvhImport::advanceKeyTime() {
 
 void BvhImport::keyFrameLine(ImportReadState& state) {
     const auto targetOrder =
-        static_cast<MEulerRotation::RotationOrder>(bvh::eulerOrderFromName(rotationOrder.asChar()));
+        static_cast<MEulerRotation::RotationOrder>(bvh::orderIndexOrXYZ(rotationOrder.asChar()));
     std::vector<double>& values = state.values;
     values.resize(state.channels.size());
 

@@ -6,6 +6,7 @@
 
 #include "export/BvhExport.h"
 #include "import/BvhImport.h"
+#include "plugin/Messages.h"
 #include "plugin/Registration.h"
 
 MStatus initializePlugin(MObject obj) {
@@ -14,7 +15,7 @@ MStatus initializePlugin(MObject obj) {
     status = plugin.registerFileTranslator(kImportTranslatorName, "", BvhImport::creator,
                                            kImportOptionsScript, kImportDefaultOptions, true);
     if (!status) {
-        status.perror("registerFileTranslator");
+        bvhio::reportError("registerFileTranslator", status.errorString().asChar());
         return status;
     }
     // A refusal of the export translator is returned without a report of our own; the import
@@ -29,10 +30,10 @@ MStatus uninitializePlugin(MObject obj) {
     MFnPlugin plugin(obj, "Unknown", "Unknown", "Any");
     status = plugin.deregisterFileTranslator(kImportTranslatorName);
     if (!status) {
-        status.perror("deregisterFileTranslator");
+        bvhio::reportError("deregisterFileTranslator", status.errorString().asChar());
         return status;
     }
     status = plugin.deregisterFileTranslator(kExportTranslatorName);
-    if (!status) status.perror("deregisterFileTranslator");
+    if (!status) bvhio::reportError("deregisterFileTranslator", status.errorString().asChar());
     return status;
 }

@@ -463,15 +463,34 @@ std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time) 
     return positions;
 }
 
+void expectScriptEditorShows(const std::string& messages) {
+    std::vector<std::string> expected;
+    std::size_t start = 0;
+    while (start < messages.size()) {
+        std::size_t end = messages.find('\n', start);
+        if (end == std::string::npos) end = messages.size();
+        std::string line = messages.substr(start, end - start);
+        start = end + 1;
+        const std::size_t warning = line.find(": warning: ");
+        expected.push_back(warning == std::string::npos
+                               ? "Error: " + line
+                               : "Warning: " + line.erase(warning + 2, 9));
+    }
+    EXPECT_EQ(standin::scriptEditorLines(), expected)
+        << "every message on standard error is in the Script Editor too";
+}
+
 ImportRun runImport(BvhImport& translator, const std::string& path, const std::string& options) {
     MFileObject file;
     file.setRawFullName(MString(path.c_str()));
     ImportRun run;
+    standin::clearScriptEditor();
     testing::internal::CaptureStderr();
     const MStatus status =
         translator.reader(file, MString(options.c_str()), MPxFileTranslator::kImportAccessMode);
     run.messages = testing::internal::GetCapturedStderr();
     run.success = status == MS::kSuccess;
+    expectScriptEditorShows(run.messages);
     return run;
 }
 

@@ -132,6 +132,10 @@ struct ImportRun {
 /// Calls `translator`.reader on `path` with `options` in import access mode, capturing
 /// standard error.
 ImportRun runImport(BvhImport& translator, const std::string& path, const std::string& options);
+/// Checks that the Script Editor holds exactly the lines of `messages` (standard error of one
+/// translator call), as the host shows them: "Error: <line>", or "Warning: <line>" without
+/// its "warning: ".
+void expectScriptEditorShows(const std::string& messages);
 /// The same with a new translator object.
 ImportRun runImport(const std::string& path, const std::string& options);
 /// Replaces the active selection by the nodes at `paths`, in that order (unknown paths are

@@ -44,12 +44,21 @@ TEST(BvhText, ParseDoubleReadsWhatAtofReads) {
         {"1e-999", 0.0},   {"0.0333333", 0.0333333}, {"90.0001", 90.0001},
         {"inf", std::numeric_limits<double>::infinity()},
         {"-infinity", -std::numeric_limits<double>::infinity()},
+        // One sign at most: a second one leaves no number.
+        {"--5", 0.0},      {"+-7", 0.0},          {"-+5", 0.0},       {"++1", 0.0},
+        {"--0x10", 0.0},   {"- 5", 0.0},          {"+.5e1", 5.0},     {"4.9e-324", 4.9e-324},
     };
     for (const auto& c : cases) {
         const double got = bvh::parseDouble(c.text);
         EXPECT_EQ(got, c.expected) << "text \"" << c.text << "\"";
         EXPECT_EQ(got, std::atof(c.text)) << "atof disagrees on \"" << c.text << "\"";
     }
+    // Numbers longer than any written one, rounded and ranged as a whole.
+    const std::string longTexts[] = {"0." + std::string(90, '0') + "15",
+                                     "1" + std::string(400, '0') + "e-400", std::string(320, '9'),
+                                     "-" + std::string(300, '7') + "e-600"};
+    for (const std::string& text : longTexts)
+        EXPECT_EQ(bvh::parseDouble(text), std::atof(text.c_str())) << "text " << text;
 }
 
 TEST(BvhText, ParseDoubleNanAndNegativeZero) {
@@ -65,16 +74,26 @@ TEST(BvhText, BlankLines) {
 }
 
 TEST(BvhText, RotationOrderNames) {
+    // name, index (MEulerRotation value), MTransformationMatrix value, CHANNELS axes
     const struct {
         const char* name;
+        int index;
         int transformOrder;
-        int eulerOrder;
-    } cases[] = {{"XYZ", 1, 0}, {"YZX", 2, 1}, {"ZXY", 3, 2}, {"XZY", 4, 3}, {"YXZ", 5, 4},
-                 {"ZYX", 6, 5}, {"xyz", 7, 0}, {"", 7, 0},    {"auto", 7, 0}, {"XYZ ", 7, 0}};
+        const char* channels;
+    } cases[] = {{"XYZ", 0, 1, "ZYX"}, {"YZX", 1, 2, "XZY"}, {"ZXY", 2, 3, "YXZ"},
+                 {"XZY", 3, 4, "YZX"}, {"YXZ", 4, 5, "ZXY"}, {"ZYX", 5, 6, "XYZ"},
+                 {"xyz", -1, 1, ""},   {"", -1, 1, ""},      {"auto", -1, 1, ""},
+                 {"XYZ ", -1, 1, ""}};
     for (const auto& c : cases) {
-        EXPECT_EQ(bvh::transformOrderFromName(c.name), c.transformOrder) << c.name;
-        EXPECT_EQ(bvh::eulerOrderFromName(c.name), c.eulerOrder) << c.name;
+        EXPECT_EQ(bvh::orderIndex(c.name), c.index) << c.name;
+        EXPECT_EQ(bvh::transformOrder(bvh::orderIndexOrXYZ(c.name)), c.transformOrder) << c.name;
+        if (c.index < 0) continue;
+        EXPECT_EQ(bvh::orderIndexOfTransform(c.transformOrder), c.index) << c.name;
+        std::string axes;
+        for (int k = 0; k < 3; ++k) axes += char('X' + bvh::channelAxis(c.index, k));
+        EXPECT_EQ(axes, c.channels) << c.name;
     }
+    for (int invalid : {0, 7, -1}) EXPECT_EQ(bvh::orderIndexOfTransform(invalid), -1);
 }
 
 TEST(BvhText, ChannelVocabulary) {

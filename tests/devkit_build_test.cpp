@@ -83,8 +83,10 @@ void expectBothTranslators(const std::string& module) {
     EXPECT_NE(listing.find("BVHexport\tbvh\twrite\tbvhExportOpts\t"), std::string::npos) << listing;
 }
 
-const std::set<std::string> kHostSymbols = {"MApiVersion", "initializePlugin(MObject)",
-                                            "uninitializePlugin(MObject)"};
+// The entry points take the SDK's MObject, declared in its versioned namespace.
+const std::set<std::string> kHostSymbols = {
+    "MApiVersion", "initializePlugin(Autodesk::Maya::OpenMaya20220000::MObject)",
+    "uninitializePlugin(Autodesk::Maya::OpenMaya20220000::MObject)"};
 
 // One nested configure and build for the whole suite: it is the slow part.
 class DevkitBuild : public testing::Test {
@@ -103,7 +105,9 @@ protected:
                 " -DCMAKE_CXX_COMPILER=" + shellQuote(BVHIO_CXX_COMPILER) +
                 // No optimisation: this build checks that the sources compile and
                 // link against the SDK layout; the main build checks the rest.
-                " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + shellQuote(BVHIO_DEVKIT_DIR));
+                " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + shellQuote(BVHIO_DEVKIT_DIR) +
+                // Off by default against an SDK; on here, so that a deprecated call fails.
+                " -DBVHIO_WERROR=ON");
         if (configure_.status == 0)
             build_ = run(shellQuote(BVHIO_CMAKE_COMMAND) + " --build " + shellQuote(dir) +
                          " --target bvhio -j2");

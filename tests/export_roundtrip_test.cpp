@@ -32,6 +32,7 @@ bool sharesOneChannelOrder(const bvhref::BvhFile& file) {
 struct Conversion {
     const char* label;
     const char* importOptions;  // null: bvhhost's defaults (the registered option strings)
+    const char* warning;        // a warning the conversion must give once, or null
 };
 
 class ExportRoundTripTest : public ::testing::TestWithParam<Conversion> {
@@ -52,6 +53,11 @@ TEST_P(ExportRoundTripTest, PosesOfEverySampleSurviveImportAndExport) {
             command += std::string(" --import-options ") + shellQuote(conversion.importOptions);
         std::string output;
         ASSERT_EQ(bvhref::runCommand(command, output), 0) << output;
+        if (conversion.warning != nullptr) {
+            const std::size_t at = output.find(conversion.warning);
+            EXPECT_NE(at, std::string::npos) << output;
+            EXPECT_EQ(output.find(conversion.warning, at + 1), std::string::npos) << output;
+        }
 
         bvhref::BvhFile original, copy;
         std::string error;
@@ -91,12 +97,16 @@ TEST_P(ExportRoundTripTest, PosesOfEverySampleSurviveImportAndExport) {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, ExportRoundTripTest,
-    ::testing::Values(Conversion{"DefaultOptions", nullptr},
+    ::testing::Values(Conversion{"DefaultOptions", nullptr, nullptr},
                       Conversion{"RotationOrderAuto",
                                  "importSkelton=1;importAnimation=1;importFrameRange=1;"
                                  "startFrame=1;endFrame=100;pasteTimeRange=1;startTime=1;"
                                  "endTime=100;inputKeys=1;frameRate=1;frameRateNum=24;"
-                                 "notFloatingKey=0;scale=1.0;rotationOrder=auto;"}),
+                                 "notFloatingKey=0;scale=1.0;rotationOrder=auto;",
+                                 nullptr},
+                      // A text the host holds no order for: XYZ for joints and conversion.
+                      Conversion{"RotationOrderUnknown", "rotationOrder=xyz;",
+                                 "rotationOrder=xyz is not XYZ"}),
     [](const ::testing::TestParamInfo<Conversion>& info) { return info.param.label; });
 
 }  // namespace

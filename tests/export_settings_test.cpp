@@ -1,6 +1,7 @@
 // Export options, their checks, the seconds-per-frame table and the MOTION line plan.
 
 #include <gtest/gtest.h>
+#include <standin/Standin.h>
 
 #include <climits>
 #include <limits>
@@ -132,10 +133,14 @@ TEST(SecondsPerFrame, CoversEveryUnitWithAFixedRateAndFallsBackToFilm) {
     const double nearRates[] = {24000.0 / 1001, 30000.0 / 1001, 30000.0 / 1001, 48000.0 / 1001,
                                 60000.0 / 1001, 44100,          48000,          90};
     for (int unit = 43; unit <= 50; ++unit)
-        EXPECT_EQ(bvhexport::secondsPerFrame(unit), 1.0 / nearRates[unit - 43]) << "unit " << unit;
-    // 51 names a user-defined unit in some hosts and 119.88 in others; 52 and 53 are no rates.
+        EXPECT_DOUBLE_EQ(bvhexport::secondsPerFrame(unit), 1.0 / nearRates[unit - 43])
+            << "unit " << unit;
+    // 51 is the user-defined unit, a rate only once the host has one; 52 and on are no rates.
     for (int unit : {-1, 51, 52, 53, 1000})
         EXPECT_EQ(bvhexport::secondsPerFrame(unit), 1.0 / 24) << "unit " << unit;
+    standin::setUserDefinedUnit(141120000 / 144);
+    EXPECT_EQ(bvhexport::secondsPerFrame(51), 1.0 / 144);
+    standin::resetScene();
 }
 
 struct PlanCase {

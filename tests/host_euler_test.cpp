@@ -155,14 +155,17 @@ TEST(HostEuler, BoundEquivalenceAndAccess) {
     EXPECT_TRUE(MEulerRotation(1, 2, 3).isEquivalent(MEulerRotation(1, 2, 3 + 1e-11)));
     EXPECT_FALSE(
         MEulerRotation(1, 2, 3).isEquivalent(MEulerRotation(1, 2, 3, MEulerRotation::kZYX)));
-    EXPECT_EQ(2.0, MEulerRotation(1, 2, 3)[1]);
-    EXPECT_EQ(0.0, MEulerRotation(1, 2, 3)[3]);
+    const MEulerRotation e(1, 2, 3);
+    EXPECT_EQ(2.0, e[1]);
+    EXPECT_EQ(0.0, e[3]);
     EXPECT_TRUE(MEulerRotation::identity.isZero());
     EXPECT_EQ(MEulerRotation::kXYZ, MEulerRotation::identity.order);
     MVector v(1, 2, 3);
     v *= 2.0;
     EXPECT_EQ(MVector(2, 4, 6), v);
-    EXPECT_EQ(0.0, v[7]);
+    EXPECT_EQ(0.0, static_cast<const MVector&>(v)[7]);
+    v[1] = 5;
+    EXPECT_EQ(MVector(2, 5, 6), v);
 }
 
 }  // namespace

@@ -67,7 +67,6 @@ const UnitRate kUnits[] = {
     {MTime::k44100FPS, 44100, "44100fps"},
     {MTime::k48000FPS, 48000, "48000fps"},
     {MTime::k90FPS, 90, "90fps"},
-    {MTime::k119_88FPS, 120000.0 / 1001, "119.88fps"},
 };
 
 class HostTime : public testing::Test {
@@ -99,9 +98,10 @@ TEST_F(HostTime, EveryUnitConvertsThroughSeconds) {
         EXPECT_EQ(u.unit, stepped.unit()) << u.name;
         EXPECT_EQ(8.0, stepped.value()) << u.name;
         EXPECT_TRUE(stepped > MTime(7.0, u.unit)) << u.name;
+        // The postfix form advances too and returns the time itself, as the host's does.
         MTime post(1.0, u.unit);
-        const MTime before = post++;
-        EXPECT_EQ(1.0, before.value()) << u.name;
+        const MTime& after = post++;
+        EXPECT_EQ(&post, &after) << u.name;
         EXPECT_EQ(2.0, post.value()) << u.name;
     }
 }
@@ -113,7 +113,13 @@ TEST_F(HostTime, WholeFramesConvertExactly) {
     EXPECT_EQ(MTime(1.0, MTime::kHours), MTime(3600.0 * 6000, MTime::k6000FPS));
     EXPECT_EQ(MTime(24.0, MTime::k23_976FPS), MTime(1001.0, MTime::kMilliseconds));
     EXPECT_EQ(MTime(30.0, MTime::k29_97FPS), MTime(1001.0, MTime::kMilliseconds));
-    EXPECT_EQ(MTime(120.0, MTime::k119_88FPS), MTime(1001.0, MTime::kMilliseconds));
+}
+
+TEST_F(HostTime, UserDefinedUnitOnlyOnceDefined) {
+    EXPECT_EQ(51, MTime::kUserDef);
+    EXPECT_EQ(0.0, MTime(144.0, MTime::kUserDef).as(MTime::kSeconds));
+    standin::setUserDefinedUnit(141120000 / 144);
+    EXPECT_EQ(MTime(144.0, MTime::kUserDef), MTime(1.0, MTime::kSeconds));
 }
 
 TEST_F(HostTime, SetUnitKeepsTheNumber) {

@@ -137,7 +137,7 @@ TEST_F(ImportHierarchy, RotationOrderFromTheOptionOrFromTheFirstChannelsLine) {
         const char* afterRead;
     } cases[] = {
         {"XYZ", 1, "XYZ"}, {"ZYX", 6, "ZYX"},     {"auto", 5, "YXZ"},  // Z X Y channels -> YXZ
-        {"xyz", 7, "xyz"}, {"Euler", 7, "Euler"},
+        {"xyz", 1, "xyz"}, {"Euler", 1, "Euler"},  // the host holds no other order: XYZ
     };
     for (const auto& c : cases) {
         standin::resetScene();

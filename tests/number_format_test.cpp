@@ -1,4 +1,5 @@
-// The one number formatter of written files must agree with printf's "%g" byte for byte.
+// The one number formatter of written files must agree with printf's "%g" byte for byte, and
+// numbers must read and write the same whatever the process's locale.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "bvh/NumberFormat.h"
+#include "bvh/Text.h"
 
 namespace {
 
@@ -111,7 +113,7 @@ TEST(NumberFormat, AgreesWithPrintfOverManyValues) {
     }
 }
 
-TEST(NumberFormat, IgnoresTheProcessLocale) {
+TEST(NumberFormat, ReadsAndWritesIgnoringTheProcessLocale) {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
     // Any locale with a decimal comma will do; skip where none is installed.
@@ -122,10 +124,18 @@ TEST(NumberFormat, IgnoresTheProcessLocale) {
             switched = true;
             break;
         }
-    const std::string text = bvh::formatNumber(0.0416667);
+    const std::string fixed = bvh::formatNumber(0.0416667);
+    const std::string exponent = bvh::formatNumber(1.5e-05);
+    const double read = bvh::parseDouble("0.5");
+    const double readExponent = bvh::parseDouble("2.5e-07");
+    const std::string processText = printfG(0.5);
     std::setlocale(LC_NUMERIC, saved.c_str());
     if (!switched) GTEST_SKIP() << "no locale with a decimal comma is installed";
-    EXPECT_EQ(text, "0.0416667");
+    EXPECT_EQ(fixed, "0.0416667");
+    EXPECT_EQ(exponent, "1.5e-05");
+    EXPECT_EQ(read, 0.5);
+    EXPECT_EQ(readExponent, 2.5e-07);
+    EXPECT_EQ(processText, "0,5") << "the process's own locale must be left as it was";
 }
 
 TEST(NumberFormat, WritesIntegersInDecimal) {

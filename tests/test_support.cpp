@@ -160,9 +160,11 @@ ExportRun runExport(BvhExport& translator, const std::string& path, const std::s
     MFileObject file;
     file.setRawFullName(MString(path.c_str()));
     ExportRun run;
+    standin::clearScriptEditor();
     run.messages = capturedStderr([&] {
         run.success = translator.writer(file, MString(options.c_str()), mode) == MS::kSuccess;
     });
+    bvhref::expectScriptEditorShows(run.messages);
     if (fs::is_regular_file(path)) run.text = readFile(path);
     return run;
 }

@@ -1,5 +1,6 @@
 # Sourced by demo.sh and run-tests.sh: makes sure the Debian packages that the build needs
-# are present. As root, missing ones are installed; otherwise the script stops and names them.
+# are present, and those given as arguments. As root, missing ones are installed; otherwise
+# the script stops and names them.
 
 bvhio_required_packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev)
 
@@ -9,7 +10,7 @@ bvhio_ensure_packages() {
         echo "note: dpkg-query not found; assuming the build tools are installed" >&2
         return 0
     fi
-    for pkg in "${bvhio_required_packages[@]}"; do
+    for pkg in "${bvhio_required_packages[@]}" "$@"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi

@@ -1,28 +1,44 @@
 #!/usr/bin/env bash
-# Builds and runs every test twice: the default build and the AddressSanitizer +
-# UndefinedBehaviorSanitizer build. Both are always run; the exit status is non-zero when
-# anything in either failed.
+# Builds and runs every test twice, in the default build and the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, and the format layer's tests (bvh/) once more with clang
+# and libc++, a standard library without some of the C++17 calls that GCC's has. All are
+# always run; the exit status is non-zero when anything in any of them failed.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 # shellcheck source=tools/deps.sh
 source tools/deps.sh
-bvhio_ensure_packages
+# clang, libc++ and the GoogleTest sources for the libc++ build.
+bvhio_ensure_packages clang libc++-dev libc++abi-dev googletest
+
+preset() {
+    cmake --preset "$1" && cmake --build --preset "$1" -j2 && ctest --preset "$1"
+}
+
+libcxx() {
+    CXX=clang++ cmake -S tests/format -B build/libcxx -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS=-stdlib=libc++ -DBVHIO_GTEST_SOURCE_DIR=/usr/src/googletest &&
+        cmake --build build/libcxx -j2 && ctest --test-dir build/libcxx --output-on-failure
+}
 
 failed=()
-for preset in default asan; do
-    echo "== $preset: configure, build, test" >&2
-    if cmake --preset "$preset" && cmake --build --preset "$preset" -j2 &&
-        ctest --preset "$preset"; then
-        echo "== $preset: passed" >&2
+run() {
+    local name="$1"
+    shift
+    echo "== $name: configure, build, test" >&2
+    if "$@"; then
+        echo "== $name: passed" >&2
     else
-        echo "== $preset: FAILED" >&2
-        failed+=("$preset")
+        echo "== $name: FAILED" >&2
+        failed+=("$name")
     fi
-done
+}
+run default preset default
+run asan preset asan
+run libc++ libcxx
 if [ "${#failed[@]}" -ne 0 ]; then
     echo "failed: ${failed[*]}" >&2
     exit 1
 fi
-echo "all tests passed (default and asan)" >&2
+echo "all tests passed (default, asan and libc++)" >&2

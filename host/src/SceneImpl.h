@@ -104,9 +104,16 @@ struct Scene {
     /// Per name stem: every stem+N with 1 <= N < value is known to be taken.
     std::unordered_map<std::string, uint64_t> freeHint;
     MSelectionList activeSelection;
+    /// Length of MTime::kUserDef in ticks; 0: the unit is not defined.
+    int64_t userDefinedTicks = 0;
 };
 
 Scene& scene();
+/// The Script Editor's lines; kept across scenes, as the host keeps its history.
+std::vector<std::string>& scriptEditor();
+/// Adds a line; the oldest half goes once there are 10,000, so that a long-running process
+/// (a fuzzer) keeps a bounded history.
+void addScriptEditorLine(std::string line);
 /// Destroys every object and starts a new generation of handles.
 void reset();
 
@@ -168,13 +175,14 @@ inline constexpr int64_t kTicks[] = {
     kTicksPerSecond / 44100,          // k44100FPS
     kTicksPerSecond / 48000,          // k48000FPS
     kTicksPerSecond / 90,             // k90FPS
-    kTicksPerSecond * 1001 / 120000,  // k119_88FPS
 };
 static_assert(sizeof kTicks / sizeof kTicks[0] == MTime::kUserDef, "one entry per unit");
 
-/// Ticks per unit, 0 for kInvalid, kUserDef, kLast and values outside the enumeration.
+/// Ticks per unit, 0 for kInvalid, kLast, values outside the enumeration and kUserDef
+/// while the scene has no user-defined unit.
 inline int64_t ticksPerUnit(MTime::Unit unit) {
     const int u = static_cast<int>(unit);
+    if (u == static_cast<int>(MTime::kUserDef)) return scene().userDefinedTicks;
     if (u < 0 || u >= static_cast<int>(MTime::kUserDef)) return 0;
     return kTicks[u];
 }

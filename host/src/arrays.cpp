@@ -243,6 +243,8 @@ MStatus MStringArray::get(MString array[]) const {
 void MStringArray::setSizeIncrement(unsigned int newIncrement) { increment_ = newIncrement; }
 unsigned int MStringArray::sizeIncrement() const { return increment_; }
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 std::ostream& operator<<(std::ostream& out, const MStringArray& array) {
     out << '[';
     for (unsigned int i = 0; i < array.length(); ++i) {
@@ -362,3 +364,5 @@ MStatus MPlugArray::copy(const MPlugArray& source) {
     return MS::kSuccess;
 }
 MStatus MPlugArray::clear() { return BUFFER(MPlug).clear(); }
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -158,6 +158,7 @@ double& MVector::operator()(unsigned int i) {
 double MVector::operator[](unsigned int i) const {
     return i == 0 ? x : i == 1 ? y : i == 2 ? z : 0.0;
 }
+double& MVector::operator[](unsigned int i) { return i == 0 ? x : i == 1 ? y : z; }
 
 MVector& MVector::operator*=(double scalar) {
     x *= scalar;
@@ -286,6 +287,7 @@ MVector MEulerRotation::asVector() const { return MVector(x, y, z); }
 double MEulerRotation::operator[](unsigned int i) const {
     return i == 0 ? x : i == 1 ? y : i == 2 ? z : 0.0;
 }
+double& MEulerRotation::operator[](unsigned int i) { return i == 0 ? x : i == 1 ? y : z; }
 
 bool MEulerRotation::operator==(const MEulerRotation& o) const {
     return x == o.x && y == o.y && z == o.z && order == o.order;

@@ -115,6 +115,10 @@ MString MFnDependencyNode::setName(const MString& name, bool, MStatus* ReturnSta
         standin::detail::assignName(o, std::string(name.asChar(), name.length())).c_str());
 }
 
+MString MFnDependencyNode::setName(const MString& name, MStatus* ReturnStatus) {
+    return setName(name, false, ReturnStatus);
+}
+
 MObject MFnDependencyNode::attribute(const MString& attrName, MStatus* ReturnStatus) const {
     const standin::detail::Attribute* a =
         transformNode(object_) != nullptr
@@ -151,6 +155,13 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, bool wantNetworkedPlu
         return MPlug();
     }
     return findPlug(attr, wantNetworkedPlug, ReturnStatus);
+}
+
+MPlug MFnDependencyNode::findPlug(const MObject& attr, MStatus* ReturnStatus) const {
+    return findPlug(attr, false, ReturnStatus);
+}
+MPlug MFnDependencyNode::findPlug(const MString& attrName, MStatus* ReturnStatus) const {
+    return findPlug(attrName, false, ReturnStatus);
 }
 
 MFnDagNode::MFnDagNode() = default;
@@ -303,7 +314,8 @@ MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* Return
 
 MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder) {
     Node* n = transformNode(object_);
-    if (n == nullptr) return MS::kInvalidParameter;
+    // The host refuses anything but its six orders and keeps the order it has.
+    if (n == nullptr || !validOrder(order)) return MS::kInvalidParameter;
     if (reorder && validOrder(n->rotationOrder) && validOrder(order) && order != n->rotationOrder) {
         const MEulerRotation r =
             MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrder(n->rotationOrder))

@@ -39,12 +39,21 @@ const TranslatorInfo* findTranslator(const std::string& name) {
 
 }  // namespace standin
 
+const MString MFnPlugin::kDefaultDataLocation;
+
 MFnPlugin::MFnPlugin() : vendor_("Unknown"), version_("Unknown"), apiVersion_("Any") {}
 
 MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
                      const char* requiredApiVersion, MStatus* ReturnStatus)
     : vendor_(vendor), version_(version), apiVersion_(requiredApiVersion) {
     // The host hands the plug-in an object of its own; any object stands for it here.
+    object_ = object;
+    setStatus(ReturnStatus, MS::kSuccess);
+}
+
+MFnPlugin::MFnPlugin(const MObject& object, const char* vendor, const char* version,
+                     const char* requiredApiVersion, MStatus* ReturnStatus)
+    : vendor_(vendor), version_(version), apiVersion_(requiredApiVersion) {
     object_ = object;
     setStatus(ReturnStatus, MS::kSuccess);
 }
@@ -76,7 +85,8 @@ MString MFnPlugin::name(MStatus* ReturnStatus) const {
 MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const char* pixmapName,
                                           MCreatorFunction creatorFunction,
                                           const char* optionsScriptName,
-                                          const char* defaultOptionsString, bool requiresFullMel) {
+                                          const char* defaultOptionsString, bool requiresFullMel,
+                                          MString /*dataStorageLocation*/) {
     const std::string name = text(translatorName);
     if (name.empty() || creatorFunction == nullptr || standin::findTranslator(name) != nullptr) {
         return MS::kFailure;
@@ -121,6 +131,7 @@ MStatus MPxFileTranslator::writer(const MFileObject&, const MString&, FileAccess
 bool MPxFileTranslator::haveReadMethod() const { return false; }
 bool MPxFileTranslator::haveWriteMethod() const { return false; }
 bool MPxFileTranslator::haveNamespaceSupport() const { return false; }
+bool MPxFileTranslator::allowMultipleFileOptimization() const { return false; }
 bool MPxFileTranslator::haveReferenceMethod() const { return false; }
 MString MPxFileTranslator::defaultExtension() const { return MString(); }
 MString MPxFileTranslator::filter() const { return MString(); }

@@ -20,16 +20,31 @@ namespace {
 using EntryPoint = MStatus (*)(MObject);
 
 /// The entry points are C++ functions (they take and return host classes), so they are
-/// found under their mangled names; a module that declares them extern "C" works as well.
+/// found under their mangled names, which hold the API namespace of this host version: a
+/// module built against another SDK namespace (or none) is not a plug-in of this host. A
+/// module that declares them extern "C" works as well.
+#define STANDIN_TEXT(x) STANDIN_TEXT_(x)
+#define STANDIN_TEXT_(x) #x
+std::string mangledEntry(const std::string& function) {
+    const std::string version = STANDIN_TEXT(OPENMAYA_MAJOR_NAMESPACE);
+    std::string name = "_Z" + std::to_string(function.size()) + function + "N";
+    for (const std::string& part : {std::string(STANDIN_TEXT(AUTODESK_NAMESPACE)),
+                                     std::string(STANDIN_TEXT(MAYA_NAMESPACE)), version})
+        name += std::to_string(part.size()) + part;
+    return name + "7MObjectE";
+}
+#undef STANDIN_TEXT_
+#undef STANDIN_TEXT
+
 struct EntryName {
-    const char* mangled;
+    std::string mangled;
     const char* plain;
 };
-constexpr EntryName kInitialize = {"_Z16initializePlugin7MObject", "initializePlugin"};
-constexpr EntryName kUninitialize = {"_Z18uninitializePlugin7MObject", "uninitializePlugin"};
+const EntryName kInitialize = {mangledEntry("initializePlugin"), "initializePlugin"};
+const EntryName kUninitialize = {mangledEntry("uninitializePlugin"), "uninitializePlugin"};
 
 EntryPoint findEntry(void* handle, const EntryName& name) {
-    void* symbol = dlsym(handle, name.mangled);
+    void* symbol = dlsym(handle, name.mangled.c_str());
     if (symbol == nullptr) symbol = dlsym(handle, name.plain);
     return reinterpret_cast<EntryPoint>(symbol);
 }

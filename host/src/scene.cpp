@@ -69,6 +69,17 @@ Scene& scene() {
     return instance;
 }
 
+std::vector<std::string>& scriptEditor() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+void addScriptEditorLine(std::string line) {
+    std::vector<std::string>& lines = scriptEditor();
+    if (lines.size() >= 10000) lines.erase(lines.begin(), lines.begin() + 5000);
+    lines.push_back(std::move(line));
+}
+
 void reset() {
     Scene& s = scene();
     s.activeSelection.clear();
@@ -79,6 +90,7 @@ void reset() {
     ++s.generation;
     // Generation 0 marks the shared attribute objects, which stay valid across scenes.
     if (s.generation == 0) s.generation = 1;
+    s.userDefinedTicks = 0;
     resetUIUnit();
 }
 
@@ -362,6 +374,11 @@ bool MObject::operator!=(const MObject& other) const { return !(*this == other);
 namespace standin {
 
 void resetScene() { detail::reset(); }
+
+std::vector<std::string> scriptEditorLines() { return detail::scriptEditor(); }
+void clearScriptEditor() { detail::scriptEditor().clear(); }
+
+void setUserDefinedUnit(long long ticks) { detail::scene().userDefinedTicks = ticks > 0 ? ticks : 0; }
 
 MObject createNode(const std::string& type, const MObject& parent, const std::string& name) {
     detail::Kind kind;

@@ -511,8 +511,12 @@ bool buildScene(ScenePlan& plan, std::string& error) {
         transform.setTranslation(
             MVector(entry.translate[0], entry.translate[1], entry.translate[2]),
             MSpace::kTransform);
-        transform.setRotationOrder(
-            static_cast<MTransformationMatrix::RotationOrder>(entry.rotateOrder), false);
+        if (!transform.setRotationOrder(
+                static_cast<MTransformationMatrix::RotationOrder>(entry.rotateOrder), false)) {
+            error = "nodes[" + std::to_string(i) + "]: rotateOrder " +
+                    std::to_string(entry.rotateOrder) + " is not a rotation order (1 to 6)";
+            return false;
+        }
         made[i] = node;
     }
     for (std::size_t i = 0; i < plan.nodes.size(); ++i) {

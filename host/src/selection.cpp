@@ -340,13 +340,18 @@ MStatus MGlobal::selectByName(const MString& name, ListAdjustment mode) {
     return setActiveSelectionList(list, mode);
 }
 
-void MGlobal::displayError(const MString& theError) { std::cerr << "Error: " << theError << '\n'; }
-
-void MGlobal::displayWarning(const MString& theWarning) {
-    std::cerr << "Warning: " << theWarning << '\n';
+void MGlobal::displayError(const MString& theError) {
+    standin::detail::addScriptEditorLine("Error: " + std::string(theError.asChar(), theError.length()));
 }
 
-void MGlobal::displayInfo(const MString& theMessage) { std::cerr << theMessage << '\n'; }
+void MGlobal::displayWarning(const MString& theWarning) {
+    standin::detail::addScriptEditorLine("Warning: " +
+                                              std::string(theWarning.asChar(), theWarning.length()));
+}
+
+void MGlobal::displayInfo(const MString& theMessage) {
+    standin::detail::addScriptEditorLine(std::string(theMessage.asChar(), theMessage.length()));
+}
 
 MString MGlobal::mayaVersion() { return "7.0"; }
 

@@ -47,6 +47,8 @@ void MStatus::perror(const char* text) const {
 
 void MStatus::perror(const MString& text) const { perror(text.asChar()); }
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 bool operator==(const MStatus::MStatusCode code, const MStatus& status) {
     return status.code_ == code;
 }
@@ -56,3 +58,5 @@ bool operator!=(const MStatus::MStatusCode code, const MStatus& status) {
 std::ostream& operator<<(std::ostream& out, MStatus& status) {
     return out << status.errorString().asChar();
 }
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -433,6 +433,14 @@ MStatus MString::split(char separator, MStringArray& array) const {
     return MS::kSuccess;
 }
 
+MStatus MString::split(wchar_t separator, MStringArray& array) const {
+    if (separator < 0 || separator >= 128) {
+        array.clear();
+        return MS::kInvalidParameter;
+    }
+    return split(static_cast<char>(separator), array);
+}
+
 MString MString::substring(int start, int end) const {
     if (start < 0) start = 0;
     if (length_ == 0 || end < start || start >= int(length_)) return MString();
@@ -516,6 +524,8 @@ double MString::asDouble() const {
     return readDouble(data_, data_ + length_, stop);
 }
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 MString operator+(const char* left, const MString& right) {
     MString result(left);
     result += right;
@@ -525,3 +535,5 @@ MString operator+(const char* left, const MString& right) {
 std::ostream& operator<<(std::ostream& out, const MString& text) {
     return out.write(text.asChar(), std::streamsize(text.length()));
 }
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -66,22 +66,14 @@ MTime& MTime::operator++() {
     return *this;
 }
 
-MTime MTime::operator++(int) {
-    MTime before(*this);
-    value_ += 1.0;
-    return before;
-}
+MTime& MTime::operator++(int) { return ++*this; }
 
 MTime& MTime::operator--() {
     value_ -= 1.0;
     return *this;
 }
 
-MTime MTime::operator--(int) {
-    MTime before(*this);
-    value_ -= 1.0;
-    return before;
-}
+MTime& MTime::operator--(int) { return --*this; }
 
 MTime MTime::operator+(const MTime& rhs) const { return MTime(value_ + rhs.as(unit_), unit_); }
 MTime MTime::operator+(double rhs) const { return MTime(value_ + rhs, unit_); }
@@ -137,7 +129,7 @@ const char* const kUnitNames[] = {
     "80fps",    "100fps",   "120fps",  "125fps",    "150fps",   "200fps",  "240fps",    "250fps",
     "300fps",   "375fps",   "400fps",  "500fps",    "600fps",   "750fps",  "1200fps",   "1500fps",
     "2000fps",  "3000fps",  "6000fps", "23.976fps", "29.97fps", "29.97df", "47.952fps", "59.94fps",
-    "44100fps", "48000fps", "90fps",   "119.88fps",
+    "44100fps", "48000fps", "90fps",
 };
 static_assert(sizeof kUnitNames / sizeof kUnitNames[0] == MTime::kUserDef, "one name per unit");
 

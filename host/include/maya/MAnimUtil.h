@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// "Animated" means driven by an animation curve. `checkParent` changes nothing here: the
 /// stand-in has no compound or parent attributes.
 class MAnimUtil {
@@ -31,3 +33,5 @@ public:
 private:
     MAnimUtil() = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

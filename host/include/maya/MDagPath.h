@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MDagPath {
 public:
     /// The empty (invalid) path.
@@ -40,3 +42,5 @@ private:
     unsigned int length_;
     unsigned int capacity_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

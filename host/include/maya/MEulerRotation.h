@@ -3,6 +3,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 #define kEulerRotationEpsilon 1.0e-10
 
 /// Order kXYZ means: rotate about X first, then Y, then Z (for column vectors the matrix
@@ -23,6 +25,8 @@ public:
     MVector asVector() const;
     /// x, y, z for 0, 1, 2; 0 for any other index.
     double operator[](unsigned int i) const;
+    /// Index 0, 1, 2 for x, y, z; any other index refers to z.
+    double& operator[](unsigned int i);
     /// Exact comparison of angles and order.
     bool operator==(const MEulerRotation& other) const;
     bool operator!=(const MEulerRotation& other) const;
@@ -55,3 +59,5 @@ public:
     double x, y, z;
     RotationOrder order;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -5,6 +5,8 @@
 #include <maya/MString.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Names are kept as plain text: no environment expansion, directory mapping or search
 /// path. The full name is the path followed by the name; the path keeps its final '/'.
 class MFileObject {
@@ -48,10 +50,16 @@ public:
     bool exists(unsigned int index);
     /// True when a name or path has been set.
     bool isSet() const;
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::setRawName instead.")
     MStatus setName(const MString& fileName);
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::setRawFullName instead.")
     MStatus setFullName(const MString& fileName);
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::resolvedName instead.")
     MString name() const;
+    OPENMAYA_DEPRECATED(2019, "Use MFileObject::expandedPath or MFileObject::resolvedPath instead.")
     MString path() const;
+    OPENMAYA_DEPRECATED(2019,
+                        "Use MFileObject::expandedFullName or MFileObject::resolvedFullName instead.")
     MString fullName() const;
 
 private:
@@ -60,3 +68,5 @@ private:
     MString resolved_;
     bool resolvedOverride_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,6 +1,10 @@
 #pragma once
 // Node and function-set type numbers.
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MFn {
 public:
     /// Only the values that this host build names; the real list is much longer. The
@@ -29,3 +33,5 @@ public:
         kJoint = 121
     };
 };
+
+OPENMAYA_NAMESPACE_CLOSE

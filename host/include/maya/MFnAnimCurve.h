@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MAnimCurveChange;
 class MDGModifier;
 
@@ -118,6 +120,7 @@ public:
     MStatus evaluate(const MTime& atTime, MTime& timeValue) const;
     MStatus evaluate(const double& atUnitlessInput, double& value) const;
     unsigned int numKeys(MStatus* ReturnStatus = NULL) const;
+    OPENMAYA_DEPRECATED(2016, "Use MFnAnimCurve::numKeys instead.")
     unsigned int numKeyframes(MStatus* ReturnStatus = NULL) const;
     /// The key's time in the UI unit.
     MTime time(unsigned int index, MStatus* ReturnStatus = NULL) const;
@@ -132,3 +135,5 @@ public:
     unsigned int findClosest(const MTime& time, MStatus* ReturnStatus = NULL) const;
     unsigned int findClosest(double unitlessInput, MStatus* ReturnStatus = NULL) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MFnBase {
 public:
     virtual ~MFnBase();
@@ -36,4 +38,8 @@ protected:
 private:
     MFnBase(const MFnBase&) = delete;
     MFnBase& operator=(const MFnBase&) = delete;
+    /// Function sets are not handled by address.
+    MFnBase* operator&() const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

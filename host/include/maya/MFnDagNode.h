@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// The world is a node of its own: a top-level node has one parent, the world, whose
 /// apiType is not a transform or joint type. Children and parents keep a stable index
 /// order (creation or addChild order).
@@ -44,3 +46,5 @@ public:
     MStatus setObject(const MObject& object) override;
     MFn::Type type() const override;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

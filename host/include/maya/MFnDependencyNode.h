@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MFnDependencyNode : public MFnBase {
 public:
     enum MAttrClass { kLocalDynamicAttr = 1, kNormalAttr, kExtensionAttr, kInvalidAttr };
@@ -22,6 +24,8 @@ public:
     /// modelled: a ':' is an ordinary character.
     MString setName(const MString& name, bool createNamespace = false,
                     MStatus* ReturnStatus = NULL);
+    OPENMAYA_DEPRECATED(2019, "Use setName(const MString&, bool, MStatus*) instead.")
+    MString setName(const MString& name, MStatus* ReturnStatus);
     /// The attribute object of a transform or joint by long or short name (translateX/tx
     /// ... rotateZ/rz); unknown names give the null object and kInvalidParameter.
     MObject attribute(const MString& attrName, MStatus* ReturnStatus = NULL) const;
@@ -30,4 +34,10 @@ public:
     MPlug findPlug(const MObject& attr, bool wantNetworkedPlug, MStatus* ReturnStatus = NULL) const;
     MPlug findPlug(const MString& attrName, bool wantNetworkedPlug,
                    MStatus* ReturnStatus = NULL) const;
+    OPENMAYA_DEPRECATED(2019, "Use findPlug(const MObject&, bool, MStatus*) instead.")
+    MPlug findPlug(const MObject& attr, MStatus* ReturnStatus = NULL) const;
+    OPENMAYA_DEPRECATED(2019, "Use findPlug(const MString&, bool, MStatus*) instead.")
+    MPlug findPlug(const MString& attrName, MStatus* ReturnStatus = NULL) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MFnIkJoint : public MFnTransform {
 public:
     MFnIkJoint();
@@ -21,3 +23,5 @@ public:
     MStatus getOrientation(MEulerRotation& rotation) const;
     MStatus setOrientation(const MEulerRotation& rotation);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -9,19 +9,17 @@
 #include <maya/MString.h>
 #include <maya/MTypes.h>
 
-#if defined(_WIN32)
-#define MSTANDIN_PLUGIN_EXPORT __declspec(dllexport)
-#else
-#define MSTANDIN_PLUGIN_EXPORT __attribute__((visibility("default")))
-#endif
-
-/// Entry points that every plug-in defines; the host calls them on load and unload.
-MSTANDIN_PLUGIN_EXPORT MStatus initializePlugin(MObject obj);
-MSTANDIN_PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj);
+/// Entry points that every plug-in defines; the host calls them on load and unload. They
+/// are global functions, but their parameter type lives in the API namespace, so their
+/// names mangle with it.
+PLUGIN_EXPORT MStatus initializePlugin(MObject obj);
+PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj);
 
 #ifndef MNoVersionString
-extern "C" MSTANDIN_PLUGIN_EXPORT const char MApiVersion[] = "700";
+extern "C" PLUGIN_EXPORT const char MApiVersion[] = "700";
 #endif
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MFnPlugin : public MFnBase {
 public:
@@ -30,6 +28,9 @@ public:
     /// accepted. The texts are kept for vendor(), version() and apiVersion().
     MFnPlugin(MObject& object, const char* vendor = "Unknown", const char* version = "Unknown",
               const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
+    MFnPlugin(const MObject& object, const char* vendor = "Unknown",
+              const char* version = "Unknown", const char* requiredApiVersion = "Any",
+              MStatus* ReturnStatus = 0L);
     ~MFnPlugin() override;
     MFn::Type type() const override;
     MString vendor(MStatus* ReturnStatus = nullptr) const;
@@ -41,9 +42,12 @@ public:
     /// when the name is empty or already registered, or the creator is null.
     MStatus registerFileTranslator(const MString& translatorName, const char* pixmapName,
                                    MCreatorFunction creatorFunction,
-                                   const char* optionsScriptName = NULL,
-                                   const char* defaultOptionsString = NULL,
-                                   bool requiresFullMel = false);
+                                   const char* optionsScriptName = nullptr,
+                                   const char* defaultOptionsString = nullptr,
+                                   bool requiresFullMel = false,
+                                   MString dataStorageLocation = MFnPlugin::kDefaultDataLocation);
+    /// Where a translator keeps data by default; accepted and not used here.
+    static const MString kDefaultDataLocation;
     /// Removes the translator; kFailure when no translator of that name is registered.
     MStatus deregisterFileTranslator(const MString& translatorName);
 
@@ -52,3 +56,5 @@ private:
     MString version_;
     MString apiVersion_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -7,6 +7,8 @@
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Translation and rotation are the node's own static values relative to its parent. All
 /// spaces are treated as the transform space: the stand-in keeps no world matrices.
 class MFnTransform : public MFnDagNode {
@@ -36,3 +38,5 @@ public:
     /// As setRotation(MEulerRotation) for a rotation of order `order` (kXYZ..kZYX).
     MStatus setRotation(const double rotation[3], MTransformationMatrix::RotationOrder order);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

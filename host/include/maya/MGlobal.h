@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MGlobal {
 public:
     enum MMayaState { kInteractive, kBatch, kLibraryApp, kBaseUIMode };
@@ -21,8 +23,8 @@ public:
                                           ListAdjustment mode = kReplaceList);
     /// Adjusts the active selection by the nodes matching `name` (see MSelectionList::add).
     static MStatus selectByName(const MString& name, ListAdjustment mode = kAddToList);
-    /// Write "Error: text", "Warning: text" or the text, and a line feed, to the standard
-    /// error stream.
+    /// Add "Error: text", "Warning: text" or the text as a line of the Script Editor (kept by
+    /// the stand-in for its tools and tests to read; nothing is printed).
     static void displayError(const MString& theError);
     static void displayWarning(const MString& theWarning);
     static void displayInfo(const MString& theMessage);
@@ -32,3 +34,5 @@ public:
 private:
     MGlobal() = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Indexing out of range never touches memory outside the array: the const operator[]
 /// returns 0 and the non-const one a reference to a scratch element that is reset to 0 on
 /// every such access. Mutators given a bad index return kInvalidParameter.
@@ -33,3 +35,5 @@ private:
     unsigned int length_;
     unsigned int capacity_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

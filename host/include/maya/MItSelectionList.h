@@ -6,6 +6,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Walks a copy of the list made at construction. With a filter other than kInvalid only
 /// the items whose node hasFn(filter) are visited (nodes below a selected item are not).
 class MItSelectionList {
@@ -44,3 +46,5 @@ private:
     MFn::Type filter_;
     unsigned int index_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -4,6 +4,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 #define kMMatrix_Epsilon 1.0e-10
 
 class MMatrix {
@@ -27,3 +29,5 @@ public:
 
     double matrix[4][4];
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -11,6 +11,8 @@ struct Access;
 }  // namespace detail
 }  // namespace standin
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// A handle stays valid for the life of the scene that made it; once the scene is reset
 /// every handle made before behaves as the null object.
 class MObject {
@@ -37,3 +39,5 @@ private:
     standin::detail::Object* object_;
     unsigned int generation_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -5,6 +5,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Indexing out of range never touches memory outside the array: both operator[] return a
 /// scratch null object (reset to null on every such access). Mutators given a bad index
 /// return kInvalidParameter.
@@ -34,3 +36,5 @@ private:
     unsigned int length_;
     unsigned int capacity_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -5,6 +5,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MPlug {
 public:
     /// The null plug.
@@ -33,3 +35,5 @@ private:
     MObject node_;
     MObject attribute_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

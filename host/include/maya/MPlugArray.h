@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Indexing out of range never touches memory outside the array: both operator[] return a
 /// scratch null plug (reset on every such access). Mutators given a bad index return
 /// kInvalidParameter.
@@ -33,3 +35,5 @@ private:
     unsigned int length_;
     unsigned int capacity_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -5,6 +5,8 @@
 #include <maya/MString.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// The base answers: reader and writer fail with kFailure, every have* question and
 /// canBeOpened are false, defaultExtension and filter are empty, identifyFile says
 /// kNotMyFileType.
@@ -29,6 +31,8 @@ public:
     virtual bool haveReadMethod() const;
     virtual bool haveWriteMethod() const;
     virtual bool haveNamespaceSupport() const;
+    /// Whether the host may hand the translator several files in one call; false.
+    virtual bool allowMultipleFileOptimization() const;
     virtual bool haveReferenceMethod() const;
     virtual MString defaultExtension() const;
     virtual MString filter() const;
@@ -37,3 +41,5 @@ public:
     /// The access mode of the file operation in progress; kUnknownAccessMode outside one.
     static FileAccessMode fileAccessMode();
 };
+
+OPENMAYA_NAMESPACE_CLOSE

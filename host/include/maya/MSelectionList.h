@@ -5,6 +5,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MSelectionList {
 public:
     enum MergeStrategy { kMergeNormal = 0, kXORWithList, kRemoveFromList };
@@ -34,3 +36,5 @@ private:
     struct Items;
     Items* items_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -5,6 +5,8 @@
 
 #include <iosfwd>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MStatus {
 public:
     enum MStatusCode {
@@ -52,7 +54,6 @@ private:
     MStatusCode code_;
 };
 
-typedef MStatus MS;
 
 #define MFAIL(_status) ((_status).error())
 
@@ -72,3 +73,9 @@ typedef MStatus MS;
     } while (0)
 
 #define CHECK_MSTATUS_AND_RETURN_IT(_status) CHECK_MSTATUS_AND_RETURN((_status), (_status))
+
+OPENMAYA_NAMESPACE_CLOSE
+
+#if !defined(MNoMSTypedef)
+typedef MStatus MS;
+#endif

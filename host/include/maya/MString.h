@@ -6,6 +6,8 @@
 
 #include <iosfwd>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MString {
 public:
     MString();
@@ -61,6 +63,8 @@ public:
     /// separator, in order: runs of separators and leading or trailing separators give no
     /// empty pieces.
     MStatus split(char separator, MStringArray& array) const;
+    /// As split(char) for a separator below 128; other separators fail with kInvalidParameter.
+    MStatus split(wchar_t separator, MStringArray& array) const;
     /// Bytes `start` to `end`, both inclusive; the range is clipped to the string, and an
     /// empty range gives an empty string.
     MString substring(int start, int end) const;
@@ -99,3 +103,5 @@ private:
 
 MString operator+(const char* left, const MString& right);
 std::ostream& operator<<(std::ostream& out, const MString& text);
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 
 #include <iosfwd>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 /// Indexing out of range never touches memory outside the array: the const operator[]
 /// returns an empty string and the non-const one a reference to a scratch element that is
 /// reset on every such access. Mutators given a bad index return kInvalidParameter.
@@ -43,3 +45,5 @@ private:
 
 /// Writes the elements as [a, b, c].
 std::ostream& operator<<(std::ostream& out, const MStringArray& array);
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -4,10 +4,13 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
-/// Every unit of kHours..k6000FPS and k23_976FPS..k119_88FPS is a whole number of ticks of
-/// 1/141120000 second, so conversions between them of whole values are exact. kInvalid,
-/// kUserDef, kLast and values outside the enumeration are not units: a time in one of
-/// them reads as 0 in every unit, and converting to one gives 0.
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
+/// Every unit of kHours..k90FPS is a whole number of ticks of 1/141120000 second, so
+/// conversions between them of whole values are exact. kUserDef is a unit only once the
+/// scene has been given a user-defined frame length (a test hook of the stand-in). kInvalid,
+/// kLast, values outside the enumeration and an unset kUserDef are not units: a time in
+/// one of them reads as 0 in every unit, and converting to one gives 0.
 class MTime {
 public:
     enum Unit {
@@ -69,7 +72,6 @@ public:
         k44100FPS,
         k48000FPS,
         k90FPS,
-        k119_88FPS,
         kUserDef,
         kLast
     };
@@ -96,9 +98,10 @@ public:
     bool operator>(const MTime& rhs) const;
     /// Adds (subtracts) one unit of the time's own unit.
     MTime& operator++();
-    MTime operator++(int);
+    /// Both forms advance the time by one unit and return it, as the host's do.
+    MTime& operator++(int);
     MTime& operator--();
-    MTime operator--(int);
+    MTime& operator--(int);
     /// Results keep the left operand's unit; a double counts in that unit.
     MTime operator+(const MTime& rhs) const;
     MTime operator+(double rhs) const;
@@ -120,3 +123,5 @@ private:
     double value_;
     Unit unit_;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

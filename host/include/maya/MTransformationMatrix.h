@@ -2,6 +2,10 @@
 // Transformation matrix of a transform node; only its rotation order enumeration is
 // provided here.
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MTransformationMatrix {
 public:
     enum RotationOrder {
@@ -15,3 +19,5 @@ public:
         kLast = 7
     };
 };
+
+OPENMAYA_NAMESPACE_CLOSE

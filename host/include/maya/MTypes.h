@@ -1,31 +1,23 @@
 #pragma once
-// Basic types shared by the host API headers: forward declarations, the creator
-// function type and the transformation spaces.
+// Basic types shared by the host API headers: the API namespace and its forward
+// declarations, export marks, the creator function type and the transformation spaces.
+
+#include <maya/MApiNamespace.h>
+#include <maya/MDeprecate.h>
 
 #include <cstddef>
 
-class MAnimCurveChange;
-class MDagPath;
-class MDGModifier;
-class MDoubleArray;
-class MEulerRotation;
-class MFileObject;
-class MIntArray;
-class MMatrix;
-class MObject;
-class MObjectArray;
-class MPlug;
-class MPlugArray;
-class MSelectionList;
-class MStatus;
-class MString;
-class MStringArray;
-class MTime;
-class MTimeArray;
-class MVector;
+#if defined(_WIN32)
+#define PLUGIN_EXPORT __declspec(dllexport)
+#else
+#define DLL_PUBLIC __attribute__((visibility("default")))
+#define PLUGIN_EXPORT DLL_PUBLIC
+#endif
 
 /// A creator returns a new heap object that the host owns and later deletes.
 typedef void* (*MCreatorFunction)();
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 /// Coordinate spaces for transform queries.
 class MSpace {
@@ -40,3 +32,5 @@ public:
         kLast = 5
     };
 };
+
+OPENMAYA_NAMESPACE_CLOSE

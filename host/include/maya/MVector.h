@@ -3,6 +3,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MVector {
 public:
     enum Axis { kXaxis, kYaxis, kZaxis, kWaxis };
@@ -17,6 +19,8 @@ public:
     double operator()(unsigned int i) const;
     double& operator()(unsigned int i);
     double operator[](unsigned int i) const;
+    /// Index 0, 1, 2 for x, y, z; any other index refers to z.
+    double& operator[](unsigned int i);
     MVector& operator*=(double scalar);
     MVector& operator/=(double scalar);
     MVector operator/(double scalar) const;
@@ -31,3 +35,5 @@ public:
 
     double x, y, z;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -12,8 +12,18 @@
 
 namespace standin {
 
-/// Empties the scene: no nodes, no curves, empty selection, UI time unit film.
+/// Empties the scene: no nodes, no curves, empty selection, UI time unit film, no
+/// user-defined time unit.
 void resetScene();
+
+/// The lines given to the Script Editor through MGlobal::displayError ("Error: ..."),
+/// displayWarning ("Warning: ...") and displayInfo, oldest first, since the last clear.
+std::vector<std::string> scriptEditorLines();
+void clearScriptEditor();
+
+/// Makes MTime::kUserDef a unit of `ticks` ticks (1/141120000 s each), as a host with a
+/// user-defined frame rate has; 0 or less makes it no unit again.
+void setUserDefinedUnit(long long ticks);
 
 /// Creates a DAG node of `type` ("transform", "joint" or "hikFKJoint", the node type
 /// derived from the joint type) under `parent` (null object: under the world) and gives it
@@ -37,7 +47,7 @@ std::string nodeTypeName(const MObject& node);
 
 /// The unit of a host time-unit name ("game", "film", "pal", "ntsc", "show", "palf",
 /// "ntscf", "millisec", "sec", "min", "hour", "2fps" ... "6000fps", "23.976fps", "29.97fps",
-/// "29.97df", "47.952fps", "59.94fps", "44100fps", "48000fps", "90fps", "119.88fps").
+/// "29.97df", "47.952fps", "59.94fps", "44100fps", "48000fps", "90fps").
 /// False, leaving `unit` unchanged, for any other text.
 bool unitFromName(const std::string& name, MTime::Unit& unit);
 /// The host name of a unit; empty for kInvalid, kUserDef, kLast and other values.

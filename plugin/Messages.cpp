@@ -1,0 +1,26 @@
+#include "plugin/Messages.h"
+
+#include <maya/MGlobal.h>
+#include <maya/MString.h>
+
+#include <iostream>
+
+namespace bvhio {
+
+std::string fileLine(const std::string& path, long long lineNumber) {
+    return path + ":" + std::to_string(lineNumber);
+}
+
+void reportError(const std::string& where, const std::string& text) {
+    const std::string line = where + ": " + text;
+    std::cerr << line << '\n' << std::flush;
+    MGlobal::displayError(MString(line.c_str(), static_cast<int>(line.size())));
+}
+
+void reportWarning(const std::string& where, const std::string& text) {
+    std::cerr << where << ": warning: " << text << '\n' << std::flush;
+    const std::string line = where + ": " + text;
+    MGlobal::displayWarning(MString(line.c_str(), static_cast<int>(line.size())));
+}
+
+}  // namespace bvhio
