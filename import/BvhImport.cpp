@@ -241,8 +241,10 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
     if (state.nonFiniteValues > 0) {
         bvhio::reportWarning(bvhio::fileLine(path, state.firstNonFiniteLine),
                              bvhio::textOf("not keyed: ", state.nonFiniteValues,
-                                           " frame values that are no finite number (nan, inf),"
-                                           " the first on this line"));
+                                           state.nonFiniteValues == 1
+                                               ? " frame value that is"
+                                               : " frame values that are",
+                                           " no finite number (nan, inf), the first on this line"));
     }
     const long long framesRead = currentFrame - 1;
     if (state.declaredFrames >= 0 && stopReading == 0 && framesRead != state.declaredFrames) {

@@ -381,8 +381,7 @@ TEST_F(ImportMotion, TwoRotationChannelsAreReorderedIntoTheTargetOrder) {
 TEST_F(ImportMotion, FaultsOfTheMotionSection) {
     const std::string head =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n";
-    const std::string notKeyed = "frame values that are no finite number (nan, inf), the first on"
-                                 " this line\n";
+    const std::string notKeyed = " no finite number (nan, inf), the first on this line\n";
     const struct {
         const char* what;
         std::string motion;  // after the MOTION line, which is line 7
@@ -391,9 +390,9 @@ TEST_F(ImportMotion, FaultsOfTheMotionSection) {
         std::string messages;  // after "<path>:"
     } cases[] = {
         {"nan", "Frames: 3\nFrame Time: 0.5\n1\nnan\n3\n", {1, 25}, {1, 3},
-         "11: warning: not keyed: 1 " + notKeyed},
+         "11: warning: not keyed: 1 frame value that is" + notKeyed},
         {"infinities", "Frames: 4\nFrame Time: 0.5\ninf\n2\n1e999\n-inf\n", {13}, {2},
-         "10: warning: not keyed: 3 " + notKeyed},
+         "10: warning: not keyed: 3 frame values that are" + notKeyed},
         {"one frame line more", "Frames: 2\nFrame Time: 0.5\n1\n2\n3\n", {1, 13, 25}, {1, 2, 3},
          "8: warning: the file declares 2 frames and holds 3 frame lines; all 3 are read\n"},
         {"one frame line less", "Frames: 3\nFrame Time: 0.5\n1\n2\n", {1, 13}, {1, 2},
