@@ -147,6 +147,22 @@ MStatus ImportJob::readFile(bvh::LineReader& lines) {
         return MS::kFailure;
     }
 
+    if (state_.nonFiniteValues > 0) {
+        bvhio::reportWarning(bvhio::fileLine(path_, state_.firstNonFiniteLine),
+                             bvhio::textOf("not keyed: ", state_.nonFiniteValues,
+                                           state_.nonFiniteValues == 1
+                                               ? " frame value that is"
+                                               : " frame values that are",
+                                           " no finite number (nan, inf), the first on this line"));
+    }
+    const long long framesRead = currentFrame_ - 1;
+    if (state_.declaredFrames >= 0 && !stopReading_ && framesRead != state_.declaredFrames) {
+        bvhio::reportWarning(
+            bvhio::fileLine(path_, state_.declaredFramesLine),
+            bvhio::textOf("the file declares ", state_.declaredFrames, " frames and holds ",
+                          framesRead, " frame lines; all ", framesRead, " are read"));
+    }
+
     if (byName) warnUnmatched();
     MStatus status = MS::kSuccess;
     if (settings_.inputKeys != 1 && settings_.notFloatingKey != 0 && !rekeyWholeSteps())

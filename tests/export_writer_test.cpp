@@ -113,31 +113,57 @@ TEST_F(ExportWriterTest, AnExportOfEverythingEqualsAnExportOfTheSelection) {
     EXPECT_EQ(readFile(path_), kExampleFile);
 }
 
-TEST_F(ExportWriterTest, WritesALoneRootAsFiveLinesWhileTheMotionComesFromLaterSelections) {
-    MObject lone = makeJoint(MObject::kNullObj, "Lone", 4, 5, 6);
-    animate(lone, "translateX", {{0, 1}, {1, 2}});  // a joint without children: not exported
-    MObject other = makeJoint(MObject::kNullObj, "Other");
-    MObject otherChild = makeJoint(other, "OtherChild", 1, 0, 0);
-    animate(other, "rotateY", {{0, kPiValue}, {1, kHalfPi}});
-    animate(otherChild, "translateX", {{0, 3}, {1, 5}});  // an End Site: not exported
-    select({lone, other});
-    EXPECT_EQ(exported(""),
-              layout({"HIERARCHY", "ROOT Lone", "{", "1|OFFSET 0 0 0", "1|CHANNELS 0", "}",
-                      "MOTION", "Frames: 2", "Frame Time: 0.0416667", "180 ", "90.0001 "}));
-}
-
-TEST_F(ExportWriterTest, WritesTwoSkeletonsHierarchyOfTheFirstAndMotionOfBoth) {
+// A selection of several joints: the first is the root and each joint is listed once; joints
+// outside its skeleton are left out with one warning, so every line holds the channels that
+// the hierarchy declares.
+TEST_F(ExportWriterTest, SelectionsOfSeveralJointsWriteOneRootAndEachJointOnce) {
     MObject a = makeJoint(MObject::kNullObj, "A");
-    makeJoint(a, "A1", 0, 1, 0);
+    MObject a1 = makeJoint(a, "A1", 0, 1, 0);
+    MObject a2 = makeJoint(a1, "A2", 0, 1, 0);
     MObject b = makeJoint(MObject::kNullObj, "B");
-    makeJoint(b, "B1", 0, 2, 0);
+    MObject b1 = makeJoint(b, "B1", 0, 2, 0);
+    MObject lone = makeJoint(MObject::kNullObj, "Lone");
     animate(a, "translateY", {{0, 1}, {1, 2}});
+    animate(a1, "rotateZ", {{0, 0}, {1, kPiValue}});
     animate(b, "translateY", {{0, 7}, {1, 8}});
-    select({a, b});
-    EXPECT_EQ(exported(""),
-              layout({"HIERARCHY", "ROOT A", "{", "1|OFFSET 0 0 0", "1|CHANNELS 1 Yposition",
-                      "1|End Site", "1|{", "2|OFFSET 0 1 0", "1|}", "}", "MOTION", "Frames: 2",
-                      "Frame Time: 0.0416667", "1 7 ", "2 8 "}));
+    const std::string leftOut = ": warning: the selected joint";
+    const std::string notBelow = " exported (a file has one root)\n";
+    const struct {
+        std::vector<MObject> selection;
+        std::string root;    // the ROOT line; "" when the export fails
+        std::string values;  // the first value line
+        std::string messages;
+    } cases[] = {
+        {{a, a1, a2}, "ROOT A", "1 0 ", ""},
+        {{a2, a, a1}, "", "", leftOut + "s A, A1 are not below the root A2 and are not" + notBelow},
+        {{a1, a2, a}, "ROOT A1", "0 ", leftOut + " A is not below the root A1 and is not" + notBelow},
+        {{a, a1, a2, b, b1}, "ROOT A", "1 0 ", leftOut + "s B, B1 are not below the root A and are not" + notBelow},
+        {{lone, b}, "", "", leftOut + " B is not below the root Lone and is not" + notBelow},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.root + " " + c.messages);
+        select(c.selection);
+        std::filesystem::remove(path_);
+        const ExportRun out = run("");
+        EXPECT_EQ(out.success, !c.root.empty());
+        const std::string failure =
+            c.root.empty() ? path_ + ": could not be finded animationCurve\n" : "";
+        EXPECT_EQ(out.messages, (c.messages.empty() ? "" : path_ + c.messages) + failure);
+        if (c.root.empty()) continue;
+        EXPECT_EQ(lines(out.text)[1], c.root);
+        bvhref::BvhFile read;
+        std::string error;
+        ASSERT_TRUE(bvhref::parseBvh(out.text, read, error)) << error << out.text;
+        const std::vector<std::string> m = motionLines(out.text);
+        ASSERT_EQ(m.size(), 4u) << out.text;
+        EXPECT_EQ(m[2], c.values);
+        for (std::size_t l = 2; l < m.size(); ++l) {
+            std::istringstream values(m[l]);
+            const auto count = std::distance(std::istream_iterator<std::string>(values),
+                                             std::istream_iterator<std::string>());
+            EXPECT_EQ(static_cast<std::size_t>(count), read.channelCount) << "values as declared";
+        }
+    }
 }
 
 TEST_F(ExportWriterTest, StartsAtTheSelectedJointWithAZeroOffset) {
@@ -391,16 +417,38 @@ TEST_F(ExportMotionTest, KeyModeRefusesKeyNumbersOutsideTheCurve) {
     EXPECT_EQ(out.text, "earlier file");
 }
 
-TEST_F(ExportMotionTest, KeyModeReadsShorterCurvesAtTheFirstCurvesKeyTimes) {
-    MObject root = makeRootWithTip();
-    animate(root, "translateX", {{0, 0}, {10, 1}, {20, 2}, {30, 3}});
-    animate(root, "translateY", {{0, 5}, {20, 25}});
-    select({root});
-    // Key index 1 of the shorter curve is its own key; indices 2 and 3 are its values at
-    // frames 20 and 30, where the first curve has those keys.
-    EXPECT_EQ(motionLines(exported("")),
-              (std::vector<std::string>{"Frames: 4", "Frame Time: 0.0416667", "0 5 ", "1 25 ",
-                                        "2 25 ", "3 25 "}));
+// Key mode writes every channel at the key times of the curve that makes the lines: a key
+// there, the curve's value there otherwise; frame mode reads a key's own value at its time.
+TEST_F(ExportMotionTest, EveryLineHoldsTheValuesOfOneTime) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        Keys x, y;
+        const char* options;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"y keyed less often", {{0, 0}, {10, 1}, {20, 2}, {30, 3}}, {{0, 5}, {20, 25}}, "",
+         {"0 5 ", "1 15 ", "2 25 ", "3 25 "}},
+        {"y on ones, x on twos", {{0, 0}, {2, 2}, {4, 4}}, {{0, 0}, {1, 7}, {2, 1}, {3, 7}, {4, 2}},
+         "", {"0 0 ", "2 1 ", "4 2 "}},
+        {"y keyed at other times", {{1, 10}, {3, 30}}, {{0, 0}, {2, 20}, {4, 40}}, "",
+         {"10 10 ", "30 30 "}},
+        {"shared key times", {{0, 1}, {5, 2}}, {{0, 3}, {5, 4}}, "", {"1 3 ", "2 4 "}},
+        {"an infinite key after two equal ones", {{0, 0.5}, {1, 0.5}, {2, inf}}, {{0, 0}},
+         "exportMode=2;startFrame=0;endFrame=2;", {"0.5 0 ", "0.5 0 ", "inf 0 "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::resetScene();
+        MObject root = makeRootWithTip();
+        animate(root, "translateX", c.x);
+        animate(root, "translateY", c.y);
+        select({root});
+        std::vector<std::string> m = motionLines(exported(c.options));
+        ASSERT_GE(m.size(), 2u);
+        m.erase(m.begin(), m.begin() + 2);
+        EXPECT_EQ(m, c.lines);
+    }
 }
 
 TEST_F(ExportMotionTest, KeyModeFollowsTheFirstCurveThatHasKeys) {
