@@ -20,8 +20,7 @@ MPxFileTranslator::MFileKind BvhImport::identifyFile(const MFileObject&, const c
     return fileKindByPrefix(buffer, size, bvh::kHierarchy);
 }
 
-MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
-                          FileAccessMode) {
+MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString, FileAccessMode) {
     std::string path;
     try {
         path = file.resolvedFullName().asChar();

@@ -109,8 +109,8 @@ void ImportJob::parseHierarchyLine(std::string_view line) {
         std::string_view name = standsAlone ? line.substr(p, q - p) : std::string_view();
         if (name.size() > kMaxNameLength) {
             state_.error = "a joint name of " + std::to_string(name.size()) +
-                          " characters is too long (at most " + std::to_string(kMaxNameLength) +
-                          ")";
+                           " characters is too long (at most " + std::to_string(kMaxNameLength) +
+                           ")";
             return;
         }
         nameEnd = standsAlone ? q : headerPos + header.size();
@@ -123,8 +123,8 @@ void ImportJob::parseHierarchyLine(std::string_view line) {
             at(state_.depthNames, state_.depth) = std::string(name);
         } else {
             // "End" without a name is read as an end site.
-            at(state_.depthNames, state_.depth) = name.empty() ? std::string(bvh::kSite)
-                                                              : std::string(name);
+            at(state_.depthNames, state_.depth) =
+                name.empty() ? std::string(bvh::kSite) : std::string(name);
         }
     }
     const std::size_t skipBegin = headerPos == npos ? 0 : headerPos;
@@ -144,7 +144,8 @@ void ImportJob::parseHierarchyLine(std::string_view line) {
         for (int axis = 0; axis < 3; ++axis) {
             // A missing number reads as 0.
             const std::size_t t = static_cast<std::size_t>(axis) + 1;
-            if (t < state_.tokens.size()) xyz[axis] = bvh::parseDouble(state_.tokens[t]) * settings_.scale;
+            if (t < state_.tokens.size())
+                xyz[axis] = bvh::parseDouble(state_.tokens[t]) * settings_.scale;
         }
         const unsigned int depth = state_.depth;
         std::string& name = at(state_.depthNames, depth);
@@ -197,7 +198,7 @@ void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos)
     bvh::splitBlanks(line.substr(keywordPos), state_.tokens, kMaxChannelsPerLine + 3);
     if (state_.tokens.size() > kMaxChannelsPerLine + 2) {
         state_.error = "a CHANNELS line with more than " + std::to_string(kMaxChannelsPerLine) +
-                      " channel names";
+                       " channel names";
         return;
     }
     const unsigned int nodeIndex = static_cast<unsigned int>(state_.jointIndex);
@@ -223,10 +224,10 @@ void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos)
             if (std::find(unknownShown.begin(), unknownShown.end(), name) == unknownShown.end()) {
                 if (unknownShown.size() < kUnknownNamesShown) {
                     unknownShown.push_back(name);
-                    bvhio::reportWarning(bvhio::fileLine(path_, state_.lineNumber),
-                                         bvhio::textOf("unknown channel \"",
-                                                       bvh::clippedForMessage(name),
-                                                       "\"; its values are skipped"));
+                    bvhio::reportWarning(
+                        bvhio::fileLine(path_, state_.lineNumber),
+                        bvhio::textOf("unknown channel \"", bvh::clippedForMessage(name),
+                                      "\"; its values are skipped"));
                 } else {
                     ++unknownMore;
                 }
@@ -264,11 +265,12 @@ void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos)
         orderWarned_ = true;
         bvhio::reportWarning(
             bvhio::fileLine(path_, state_.lineNumber),
-            fromFile ? bvhio::textOf("rotationOrder=auto: the first CHANNELS line has no three "
-                                     "rotations about X, Y and Z; joints get the order XYZ")
-                     : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(settings_.rotationOrder),
-                                     " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
-                                     "the order XYZ"));
+            fromFile
+                ? bvhio::textOf("rotationOrder=auto: the first CHANNELS line has no three "
+                                "rotations about X, Y and Z; joints get the order XYZ")
+                : bvhio::textOf("rotationOrder=", bvh::clippedForMessage(settings_.rotationOrder),
+                                " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
+                                "the order XYZ"));
     }
     if (rotations == 2 && order[0] != order[1]) {
         // Two axes turned in the other order than the target's: read as a rotation of three
@@ -294,15 +296,14 @@ void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos)
     if (node.posed) {
         for (int attribute = 3; attribute < 6; ++attribute)
             curveFor(state_, nodeIndex, jointFn, attribute, keyTimes_.length());
-        for (std::size_t c = static_cast<std::size_t>(node.firstChannel); c < state_.channels.size();
-             ++c)
+        for (std::size_t c = static_cast<std::size_t>(node.firstChannel);
+             c < state_.channels.size(); ++c)
             if (state_.channels[c].attribute >= 3) state_.channels[c].curveFn = nullptr;
     }
     MFnIkJoint orderFn(joint);
-    orderFn.setRotationOrder(
-        static_cast<MTransformationMatrix::RotationOrder>(
-            bvh::transformOrder(bvh::orderIndexOrXYZ(settings_.rotationOrder))),
-        true);
+    orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(bvh::transformOrder(
+                                 bvh::orderIndexOrXYZ(settings_.rotationOrder))),
+                             true);
 }
 
 }  // namespace bvhimport

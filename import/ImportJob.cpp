@@ -126,9 +126,9 @@ MStatus ImportJob::readFile(bvh::LineReader& lines) {
     handOverCurveKeys();
     if (state_.renamed.count > 0)
         bvhio::reportWarning(path_, bvhio::textOf(state_.renamed.count,
-                                                 " joint names are not names the host can hold "
-                                                 "or clash with a sibling's; they were changed: ",
-                                                 state_.renamed.first));
+                                                  " joint names are not names the host can hold "
+                                                  "or clash with a sibling's; they were changed: ",
+                                                  state_.renamed.first));
     if (cancelled) {
         bvhio::reportError(bvhio::fileLine(path_, state_.lineNumber),
                            bvhio::textOf("import cancelled after frame ", currentFrame_ - 1,
@@ -143,16 +143,15 @@ MStatus ImportJob::readFile(bvh::LineReader& lines) {
     }
     if (lines.failed()) {
         bvhio::reportError(path_, bvhio::textOf("read error; the import stopped at line ",
-                                               lines.lineNumber() + 1));
+                                                lines.lineNumber() + 1));
         return MS::kFailure;
     }
 
     if (state_.nonFiniteValues > 0) {
         bvhio::reportWarning(bvhio::fileLine(path_, state_.firstNonFiniteLine),
                              bvhio::textOf("not keyed: ", state_.nonFiniteValues,
-                                           state_.nonFiniteValues == 1
-                                               ? " frame value that is"
-                                               : " frame values that are",
+                                           state_.nonFiniteValues == 1 ? " frame value that is"
+                                                                       : " frame values that are",
                                            " no finite number (nan, inf), the first on this line"));
     }
     const long long framesRead = currentFrame_ - 1;
@@ -178,12 +177,11 @@ bool ImportJob::rekeyWholeSteps() {
     if (curves == 0) return true;  // nothing to re-key, however long the span
     const double keys = (span + 1) * static_cast<double>(curves);
     const double allowed = std::min(
-        kWholeStepKeysMost,
-        std::max(kWholeStepKeysAlways,
-                 kWholeStepsPerFrame * framesKeyed_ * static_cast<double>(curves)));
+        kWholeStepKeysMost, std::max(kWholeStepKeysAlways, kWholeStepsPerFrame * framesKeyed_ *
+                                                               static_cast<double>(curves)));
     if (!std::isfinite(span) || keys > allowed) {
         bvhio::reportError(path_, bvhio::textOf("whole-step re-keying refused: ", span + 1,
-                                               " steps on ", curves, " curves are too many keys"));
+                                                " steps on ", curves, " curves are too many keys"));
         return false;
     }
     if (span < 0) return true;

@@ -31,7 +31,7 @@ namespace bvhimport {
 struct ImportReadState {
     /// One BVH channel: which value of a frame line goes to which curve.
     struct Channel {
-        int attribute = -1;   // 0..5 for translateX..rotateZ; -1 for an unknown channel name
+        int attribute = -1;  // 0..5 for translateX..rotateZ; -1 for an unknown channel name
         MFnAnimCurve* curveFn = nullptr;  // one of `curves`; null for an unknown channel name
         int curve = -1;                   // its index in `curves`
     };
@@ -41,9 +41,9 @@ struct ImportReadState {
         int firstChannel = 0;          // its channels are [firstChannel, firstChannel + count)
         int channelCount = 0;
         int rotationCount = 0;
-        int fileEulerOrder = 0;        // order of its own rotation channels (MEulerRotation)
-        bool fullRotation = false;     // rotation converted as a whole into the target order
-        int missingAxis = -1;          // 0..2: the axis that two rotation channels leave out
+        int fileEulerOrder = 0;          // order of its own rotation channels (MEulerRotation)
+        bool fullRotation = false;       // rotation converted as a whole into the target order
+        int missingAxis = -1;            // 0..2: the axis that two rotation channels leave out
         double previous[3] = {0, 0, 0};  // rotation keyed in the previous keyed frame
         // A target joint with a joint orient or a rotate axis: its three rotate curves are
         // keyed so that its full local rotation is the file's.
@@ -52,8 +52,8 @@ struct ImportReadState {
         int curve[6] = {-1, -1, -1, -1, -1, -1};  // per attribute: index into curves, or -1
     };
 
-    MObjectArray joints;                // node index -> scene joint (created or targeted;
-                                        // null for a node matched to no joint by name)
+    MObjectArray joints;  // node index -> scene joint (created or targeted;
+                          // null for a node matched to no joint by name)
     /// Matching by name: the joints of the selected skeletons, in list order, and whether a
     /// node of the file has taken each.
     MObjectArray targets;
@@ -83,9 +83,9 @@ struct ImportReadState {
     std::vector<std::string_view> tokens;  // reused token list
     std::vector<double> values;            // reused frame values
     std::size_t lineNumber = 0;
-    long long declaredFrames = -1;      // the count of the "Frames:" line; -1 without one
+    long long declaredFrames = -1;  // the count of the "Frames:" line; -1 without one
     std::size_t declaredFramesLine = 0;
-    std::size_t nonFiniteValues = 0;    // frame values that are no finite number (nan, inf)
+    std::size_t nonFiniteValues = 0;  // frame values that are no finite number (nan, inf)
     std::size_t firstNonFiniteLine = 0;
     /// Set when the file cannot be imported from the current line on: what is wrong with it.
     std::string error;

@@ -41,9 +41,9 @@ void deriveFrameRate(ImportSettings& settings) {
     static const struct {
         const char* name;
         double rate;
-    } kRates[] = {{"game", 15},        {"film", 24},   {"pal", 25},          {"ntsc", 30},
-                  {"show", 48},        {"palf", 50},   {"ntscf", 60},        {"millisec", 1000},
-                  {"sec", 1},          {"min", 0.016666666}, {"hour", 0.000277777}};
+    } kRates[] = {{"game", 15}, {"film", 24},         {"pal", 25},          {"ntsc", 30},
+                  {"show", 48}, {"palf", 50},         {"ntscf", 60},        {"millisec", 1000},
+                  {"sec", 1},   {"min", 0.016666666}, {"hour", 0.000277777}};
     const std::string& unit = settings.frameRateUnit;
     for (const auto& entry : kRates) {
         if (unit == entry.name) {
@@ -62,11 +62,11 @@ void deriveFrameRate(ImportSettings& settings) {
 std::string checkImportSettings(const ImportSettings& settings) {
     if (settings.inputKeys != 1 &&
         !(settings.frameRateNum > 0 && std::isfinite(settings.frameRateNum)))
-        return bvhio::textOf("frameRateNum must be a positive number of frames per second to "
-                             "space keys (inputKeys=",
-                             settings.inputKeys, "), not ", settings.frameRateNum);
-    if (settings.importSkelton == 2 && settings.matchBy != "position" &&
-        settings.matchBy != "name")
+        return bvhio::textOf(
+            "frameRateNum must be a positive number of frames per second to "
+            "space keys (inputKeys=",
+            settings.inputKeys, "), not ", settings.frameRateNum);
+    if (settings.importSkelton == 2 && settings.matchBy != "position" && settings.matchBy != "name")
         return bvhio::textOf("matchBy must be position or name, not \"", settings.matchBy, "\"");
     return {};
 }

@@ -19,16 +19,16 @@ struct ImportSettings {
     void resetForRead();
 
     // Options kept from one read to the next.
-    int importSkelton = 0;    ///< 2 animation-only import; 1 creates joints; other: no joints
-    int importAnimation = 0;  ///< 1 keys the MOTION section
-    int importFrameRange = 0; ///< 1 every frame, 2 from startFrame on, 3 startFrame..endFrame
-    int startFrame = 0;       ///< first file frame keyed (1-based)
-    int endFrame = 0;         ///< last file frame keyed
-    int pasteTimeRange = 0;   ///< 3 stops keying at endTime
-    int inputKeys = 0;        ///< 1 frames one time unit apart; other: Frame Time apart
-    int frameRate = 0;        ///< 1 derives frameRateNum from frameRateUnit
+    int importSkelton = 0;      ///< 2 animation-only import; 1 creates joints; other: no joints
+    int importAnimation = 0;    ///< 1 keys the MOTION section
+    int importFrameRange = 0;   ///< 1 every frame, 2 from startFrame on, 3 startFrame..endFrame
+    int startFrame = 0;         ///< first file frame keyed (1-based)
+    int endFrame = 0;           ///< last file frame keyed
+    int pasteTimeRange = 0;     ///< 3 stops keying at endTime
+    int inputKeys = 0;          ///< 1 frames one time unit apart; other: Frame Time apart
+    int frameRate = 0;          ///< 1 derives frameRateNum from frameRateUnit
     std::string frameRateUnit;  ///< name of a host time unit, or "<rate>fps"
-    int notFloatingKey = 0;   ///< non-zero re-keys at whole steps (when inputKeys is not 1)
+    int notFloatingKey = 0;     ///< non-zero re-keys at whole steps (when inputKeys is not 1)
     /// The order joints are given, or "auto": the order of the file's first CHANNELS line,
     /// which a read writes back here.
     std::string rotationOrder;
@@ -41,9 +41,9 @@ struct ImportSettings {
     double scale = 0;         ///< factor for offsets and position values
 
     // What a read leaves behind.
-    double frameTime = 1.0 / 24.0;  ///< seconds per frame: the file's Frame Time
+    double frameTime = 1.0 / 24.0;     ///< seconds per frame: the file's Frame Time
     double rootOffset[3] = {0, 0, 0};  ///< the root's OFFSET times scale (joints created)
-    int fileRotationOrder = 0;  ///< Euler order of the most recent CHANNELS line
+    int fileRotationOrder = 0;         ///< Euler order of the most recent CHANNELS line
 
     /// Whether the keys of a curve that had none before the read are handed to the host in
     /// one call per curve at the end of the read (the scene is the same either way; one call

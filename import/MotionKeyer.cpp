@@ -30,11 +30,11 @@ void ImportJob::parseMotionLine(std::string_view line) {
         if (seconds > 0 && std::isfinite(seconds)) {
             settings_.frameTime = seconds;
         } else {
-            bvhio::reportWarning(bvhio::fileLine(path_, state_.lineNumber),
-                                 bvhio::textOf("Frame Time \"",
-                                               bvh::clippedForMessage(header.frameTime),
-                                               "\" is not a positive number of seconds; frames "
-                                               "are keyed one frame apart"));
+            bvhio::reportWarning(
+                bvhio::fileLine(path_, state_.lineNumber),
+                bvhio::textOf("Frame Time \"", bvh::clippedForMessage(header.frameTime),
+                              "\" is not a positive number of seconds; frames "
+                              "are keyed one frame apart"));
         }
         return;
     }
@@ -79,8 +79,8 @@ void ImportJob::keyFrameLine() {
     std::vector<double>& values = state_.values;
     values.resize(state_.channels.size());
     const unsigned int timeIndex = keyTimes_.length();
-    if (state_.gatherKeys &&
-        (!std::isfinite(keyTimeValue_) || (timeIndex > 0 && !(keyTimes_[timeIndex - 1] < keyTime_))))
+    if (state_.gatherKeys && (!std::isfinite(keyTimeValue_) ||
+                              (timeIndex > 0 && !(keyTimes_[timeIndex - 1] < keyTime_))))
         handOverCurveKeys();
 
     const std::size_t nodeCount = state_.nodes.size();
@@ -98,7 +98,8 @@ void ImportJob::keyFrameLine() {
                 state_.firstNonFiniteLine = state_.lineNumber;
             if (attribute < 3) {
                 // Position: the file value scaled, plus the joint's own scaled offset.
-                values[static_cast<std::size_t>(c)] = value * settings_.scale + node.offset[attribute];
+                values[static_cast<std::size_t>(c)] =
+                    value * settings_.scale + node.offset[attribute];
             } else {
                 const double radians = value * bvh::kPi / 180.0;
                 values[static_cast<std::size_t>(c)] = radians;
@@ -107,8 +108,8 @@ void ImportJob::keyFrameLine() {
         }
         // A rotation converted as a whole is keyed only when all its angles are numbers: one
         // NaN or infinity would spread to every angle of the reordered rotation.
-        const bool convertible = std::isfinite(angles[0]) && std::isfinite(angles[1]) &&
-                                 std::isfinite(angles[2]);
+        const bool convertible =
+            std::isfinite(angles[0]) && std::isfinite(angles[1]) && std::isfinite(angles[2]);
         if (node.posed) {
             keyPosedRotation(node, first, last, targetOrder, timeIndex);
         } else if (node.fullRotation && !convertible) {
@@ -117,12 +118,13 @@ void ImportJob::keyFrameLine() {
                     values[static_cast<std::size_t>(c)] = std::nan("");
             }
         } else if (node.fullRotation) {
-            MEulerRotation rotation(angles[0], angles[1], angles[2],
-                                    static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
+            MEulerRotation rotation(
+                angles[0], angles[1], angles[2],
+                static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
             if (rotation.order != targetOrder) rotation = rotation.reorder(targetOrder);
             if (framesKeyed_ > 0) {
-                const MEulerRotation previous(node.previous[0], node.previous[1],
-                                              node.previous[2], targetOrder);
+                const MEulerRotation previous(node.previous[0], node.previous[1], node.previous[2],
+                                              targetOrder);
                 rotation.setToClosestSolution(previous);
             }
             node.previous[0] = rotation.x;
@@ -152,9 +154,8 @@ void ImportJob::keyFrameLine() {
     ++framesKeyed_;
 }
 
-void ImportJob::keyPosedRotation(ImportReadState::Node& node,
-                                 int first, int last, MEulerRotation::RotationOrder order,
-                                 unsigned int timeIndex) {
+void ImportJob::keyPosedRotation(ImportReadState::Node& node, int first, int last,
+                                 MEulerRotation::RotationOrder order, unsigned int timeIndex) {
     // The file's rotation: the channel listed first is applied last.
     MMatrix file;
     for (int c = first; c < last; ++c) {
@@ -183,7 +184,7 @@ void ImportJob::keyCurve(int curve, unsigned int timeIndex, double value) {
         gathered->set(timeIndex, value);
     else
         state_.curves[index]->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
-                                    MFnAnimCurve::kTangentGlobal);
+                                     MFnAnimCurve::kTangentGlobal);
 }
 
 void ImportJob::handOverCurveKeys() {

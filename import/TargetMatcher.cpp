@@ -48,8 +48,8 @@ std::string comparedName(std::string_view name) {
     std::string out;
     if (!name.empty() && name[0] >= '0' && name[0] <= '9') out += '_';
     for (const char c : name) {
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                             (c >= '0' && c <= '9') || c == '_';
+        const bool allowed =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
         out += allowed ? c : '_';
     }
     return out;
@@ -89,13 +89,13 @@ void ImportJob::warnUnmatched() const {
     std::size_t idleCount = 0;
     for (unsigned int i = 0; i < state_.targets.length(); ++i) {
         if (i < state_.targetTaken.size() && state_.targetTaken[i]) continue;
-        if (idle.size() < kNamesShown) idle.emplace_back(MFnDagNode(state_.targets[i]).name().asChar());
+        if (idle.size() < kNamesShown)
+            idle.emplace_back(MFnDagNode(state_.targets[i]).name().asChar());
         ++idleCount;
     }
     if (state_.unmatchedNodeCount == 0 && idleCount == 0) return;
     std::ostringstream line;
-    line << "matching by name: " << state_.unmatchedNodeCount
-         << " nodes of the file have no joint";
+    line << "matching by name: " << state_.unmatchedNodeCount << " nodes of the file have no joint";
     appendNames(line, state_.unmatchedNodes, state_.unmatchedNodeCount);
     line << " and are skipped; " << idleCount << " joints have no node";
     appendNames(line, idle, idleCount);

@@ -44,11 +44,11 @@ std::string optionsOf(const ImportSettings& s) {
     out << "importSkelton=" << s.importSkelton << ";importAnimation=" << s.importAnimation
         << ";importFrameRange=" << s.importFrameRange << ";startFrame=" << s.startFrame
         << ";endFrame=" << s.endFrame << ";pasteTimeRange=" << s.pasteTimeRange
-        << ";startTime=" << s.startTime << ";endTime=" << s.endTime
-        << ";inputKeys=" << s.inputKeys << ";frameRate=" << s.frameRate
-        << ";frameRateUnit=" << s.frameRateUnit << ";frameRateNum=" << s.frameRateNum
-        << ";notFloatingKey=" << s.notFloatingKey << ";scale=" << s.scale
-        << ";rotationOrder=" << s.rotationOrder << ";matchBy=" << s.matchBy << ";";
+        << ";startTime=" << s.startTime << ";endTime=" << s.endTime << ";inputKeys=" << s.inputKeys
+        << ";frameRate=" << s.frameRate << ";frameRateUnit=" << s.frameRateUnit
+        << ";frameRateNum=" << s.frameRateNum << ";notFloatingKey=" << s.notFloatingKey
+        << ";scale=" << s.scale << ";rotationOrder=" << s.rotationOrder << ";matchBy=" << s.matchBy
+        << ";";
     return out.str();
 }
 
@@ -97,14 +97,14 @@ TEST(ImportOptions, OptionStringsSetTheSettingsTheyName) {
         const char* options;
         const char* changed;
     } cases[] = {
-        {" scale=2;", ""},                                    // a leading blank is part of the key
-        {"Scale=2;", ""},                                     // keys are case-sensitive
-        {"scale;", ""},                                       // no "=": ignored
-        {"scale=2;scale=3;", "scale=3;"},                     // the later item wins
-        {"rotationOrder=ZXY=1;", "rotationOrder=ZXY;"},       // text after a second "=" is ignored
-        {"rotationOrder= ZXY;", "rotationOrder= ZXY;"},       // values are not trimmed
-        {"unknownKey=5;scale=4", "scale=4;"},                 // unknown keys ignored, last ";" optional
-        {"clipboard=1;clip=2;", ""},                          // accepted without effect
+        {" scale=2;", ""},                               // a leading blank is part of the key
+        {"Scale=2;", ""},                                // keys are case-sensitive
+        {"scale;", ""},                                  // no "=": ignored
+        {"scale=2;scale=3;", "scale=3;"},                // the later item wins
+        {"rotationOrder=ZXY=1;", "rotationOrder=ZXY;"},  // text after a second "=" is ignored
+        {"rotationOrder= ZXY;", "rotationOrder= ZXY;"},  // values are not trimmed
+        {"unknownKey=5;scale=4", "scale=4;"},            // unknown keys ignored, last ";" optional
+        {"clipboard=1;clip=2;", ""},                     // accepted without effect
         {";;=;scale=0.5;", "scale=0.5;"},
         {"matchBy=name;", "matchBy=name;"},
         {"importSkelton=0;importAnimation=0;importFrameRange=3;startFrame=4;endFrame=9;"
@@ -123,9 +123,10 @@ TEST(ImportOptions, OptionStringsSetTheSettingsTheyName) {
 
 TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
     ImportSettings settings;
-    bvhimport::applyImportOptions("importFrameRange=3;rotationOrder=ZXY;frameRate=0;"
-                                  "frameRateNum=99;scale=7;endTime=5;startTime=3;",
-                                  settings);
+    bvhimport::applyImportOptions(
+        "importFrameRange=3;rotationOrder=ZXY;frameRate=0;"
+        "frameRateNum=99;scale=7;endTime=5;startTime=3;",
+        settings);
     const auto run = readOptions(settings, "");
     EXPECT_EQ(changedOptions(settings),
               "importFrameRange=3;startTime=0;endTime=999999;frameRate=0;rotationOrder=ZXY;");
@@ -135,8 +136,9 @@ TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
 
 TEST_F(ImportDriver, RekeyingMovesTheKeyTimeBack) {
     ImportSettings settings;
-    const auto run = readOptions(settings, "startTime=2.5;inputKeys=0;frameRate=0;"
-                                           "frameRateNum=12.5;notFloatingKey=1;");
+    const auto run = readOptions(settings,
+                                 "startTime=2.5;inputKeys=0;frameRate=0;"
+                                 "frameRateNum=12.5;notFloatingKey=1;");
     // Whole-step re-keying ran (inputKeys 0, notFloatingKey 1) and moved the key time back by
     // one step (1 / 12.5 seconds at 12.5 frames per second) and 0.05.
     EXPECT_NEAR(run.keyTimeValue, 2.5 - 1 - 0.05, 1e-12);
@@ -182,8 +184,9 @@ TEST(ImportOptions, FrameRateFromTheUnitName) {
 
 TEST_F(ImportDriver, OptionsCarryOverBetweenReadsOfOneTranslator) {
     ImportSettings settings;
-    readOptions(settings, "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
-                          "startTime=7;frameRateNum=60;frameRate=0;");
+    readOptions(settings,
+                "scale=2;inputKeys=0;rotationOrder=ZYX;frameRateUnit=pal;endTime=50;"
+                "startTime=7;frameRateNum=60;frameRate=0;");
     const auto run = readOptions(settings, "importFrameRange=2;");
     // scale, endTime, startTime and frameRateNum are reset at every read.
     EXPECT_EQ(changedOptions(settings),
@@ -202,7 +205,8 @@ TEST_F(ImportDriver, MissingFileIsReportedAndNothingIsCreated) {
         EXPECT_FALSE(run.success) << options;
         EXPECT_EQ(run.messages, missing + ": could not be opened for reading\n") << options;
         EXPECT_TRUE(standin::topLevelNodes().empty()) << options;
-        EXPECT_DOUBLE_EQ(imp.settings().scale, 3.0) << "the options were applied before the opening";
+        EXPECT_DOUBLE_EQ(imp.settings().scale, 3.0)
+            << "the options were applied before the opening";
     }
 }
 

@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-
 #include <maya/MFileObject.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
