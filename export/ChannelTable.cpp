@@ -37,29 +37,50 @@ MEulerRotation::RotationOrder rotationChannelOrder(int order) {
 
 }  // namespace
 
-void gatherSelectedJoints(ChannelTable& table) {
+namespace {
+
+/// True when `node` is `root` or lies below it (through first parents). `lastBelow`, a node
+/// known to lie below `root`, ends the climb early: a selection listed parents first finds
+/// each joint's parent there, so a whole selected skeleton costs one step per joint.
+bool isAtOrBelow(const MObject& node, const MObject& root, const MObject& lastBelow) {
+    MObject current = node;
+    while (!current.isNull()) {
+        if (current == root || (!lastBelow.isNull() && current == lastBelow)) return true;
+        MFnDagNode fn(current);
+        if (fn.parentCount() == 0) return false;
+        current = fn.parent(0);
+    }
+    return false;
+}
+
+}  // namespace
+
+void gatherSelectedJoints(ChannelTable& table, std::vector<std::string>& leftOut) {
     MSelectionList selection;
     MGlobal::getActiveSelectionList(selection);
     MObjectArray list;
-    std::vector<bool> selected;
+    MObject root;
+    MObject lastBelow;
     for (MItSelectionList it(selection, MFn::kJoint); !it.isDone(); it.next()) {
         MDagPath path;
         MObject component;
         it.getDagPath(path, component);
         MFnIkJoint joint;
         joint.setObject(path);
-        list.append(joint.object());
-        selected.resize(list.length(), false);
-        selected.back() = true;
-        const unsigned children = joint.childCount();
-        for (unsigned i = 0; i < children; ++i) collectJoints(joint.child(i), list);
-        selected.resize(list.length(), false);
+        if (root.isNull()) {
+            root = joint.object();
+            collectJoints(root, list);
+        } else if (isAtOrBelow(joint.object(), root, lastBelow)) {
+            lastBelow = joint.object();  // listed with the root already
+        } else {
+            leftOut.push_back(path.partialPathName().asChar());
+        }
     }
     table.joints.reserve(table.joints.size() + list.length());
     for (unsigned i = 0; i < list.length(); ++i) {
         ExportJoint entry;
         entry.node = list[i];
-        entry.selected = selected[i];
+        entry.selected = i == 0;
         table.joints.push_back(std::move(entry));
     }
 }

@@ -15,8 +15,8 @@ namespace bvhexport {
 /// One entry of the joint list, in the order in which the MOTION lines carry the joints.
 struct ExportJoint {
     MObject node;
-    /// Appended for a selected joint (a BVH root) rather than found below one. A root's
-    /// position values are absolute; a joint below it writes them relative to its OFFSET.
+    /// The BVH root, the first selected joint. Its position values are absolute; a joint below
+    /// it writes them relative to its OFFSET.
     bool selected = false;
     /// No joint anywhere below it: written as an End Site, with no channels. The hierarchy
     /// writer and the channel collection both decide by this flag, so they cannot disagree.
@@ -54,10 +54,11 @@ struct ChannelTable {
     std::vector<PoseJoint> poses;
 };
 
-/// Appends, for each joint of the active selection in selection order, the joint itself and
-/// then every joint below it in depth-first order (nodes that are not joints are passed
-/// through, not listed). The first selected joint is the BVH root.
-void gatherSelectedJoints(ChannelTable& table);
+/// Appends the first joint of the active selection, the BVH root, and then every joint below
+/// it in depth-first order (nodes that are not joints are passed through, not listed). Other
+/// selected joints below the root are listed once, with it; the partial path names of those
+/// that are not below it (a file has one root) are appended to `leftOut`.
+void gatherSelectedJoints(ChannelTable& table, std::vector<std::string>& leftOut);
 
 /// True when some node below `node` in the DAG is a joint (or of a type derived from it).
 bool hasJointBelow(const MObject& node);

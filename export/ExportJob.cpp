@@ -1,5 +1,9 @@
 #include "export/ExportJob.h"
 
+#include <maya/MFnDagNode.h>
+
+#include <vector>
+
 #include "bvh/Vocabulary.h"
 #include "export/BvhText.h"
 #include "export/HierarchyWriter.h"
@@ -34,8 +38,26 @@ bool ExportJob::applyOptions(const MString& options) {
 }
 
 bool ExportJob::gatherJoints() {
-    gatherSelectedJoints(table_);
-    return !table_.joints.empty() || fail("Select a joint");
+    std::vector<std::string> leftOut;
+    gatherSelectedJoints(table_, leftOut);
+    if (table_.joints.empty()) return fail("Select a joint");
+    if (!leftOut.empty()) warnLeftOut(leftOut);
+    return true;
+}
+
+void ExportJob::warnLeftOut(const std::vector<std::string>& names) {
+    // A whole second skeleton may be selected: its first few joints name it well enough.
+    constexpr std::size_t kNamesShown = 8;
+    const bool one = names.size() == 1;
+    std::string text = one ? "the selected joint " : "the selected joints ";
+    for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i)
+        text += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > kNamesShown)
+        text += " and " + std::to_string(names.size() - kNamesShown) + " more";
+    text += one ? " is not below the root " : " are not below the root ";
+    text += MFnDagNode(table_.joints.front().node).partialPathName().asChar();
+    text += one ? " and is not exported" : " and are not exported";
+    bvhio::reportWarning(path_, text + " (a file has one root)");
 }
 
 bool ExportJob::collectChannelTable() {

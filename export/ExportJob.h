@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bvh/OutputFile.h"
 #include "export/ChannelTable.h"
@@ -37,6 +38,7 @@ private:
     bool writeMotionSection();
     bool finishOutput();
     bool fail(std::string_view problem);
+    void warnLeftOut(const std::vector<std::string>& names);
 
     ExportSettings& settings_;
     MTime& sampleTime_;

@@ -121,22 +121,23 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
         if (task.stopRequested(static_cast<std::uint64_t>(line - plan.firstLine)))
             return kCancelledProblem;
         sampleTime.setValue(sample);
+        // Key mode: every channel at the time of this key of the curve that makes the lines,
+        // so that one line never mixes the values of different times.
         const unsigned key = static_cast<unsigned>(line);
-        if (!table.poses.empty()) poses.sample(keyMode ? curves[keyed].time(key) : sampleTime);
+        const MTime keyTime = keyMode ? curves[keyed].time(key) : sampleTime;
+        if (!table.poses.empty()) poses.sample(keyTime);
         for (std::size_t c = 0; c < channelCount; ++c) {
             const Channel& channel = table.channels[c];
             double value;
-            if (channel.pose >= 0) {
+            unsigned index = 0;
+            if (channel.pose >= 0)
                 value = poses.angle(channel.pose, channel.kind - 3);
-            } else if (!keyMode) {
-                value = curves[c].evaluate(sampleTime);
-            } else if (key < curves.keyCount(c)) {
+            else if (keyMode && c == keyed)
                 value = curves[c].value(key);
-            } else {
-                // A curve with fewer keys than the one that makes the lines: its value
-                // where that curve has this key, never a key that it does not have.
-                value = curves[c].evaluate(curves[keyed].time(key));
-            }
+            else if (keyMode && curves[c].find(keyTime, index))
+                value = curves[c].value(index);
+            else
+                value = curves[c].evaluate(keyTime);
             values[c] =
                 channel.rotation ? value / bvh::kPi * 180 : (value - channel.offset) * scale;
         }

@@ -19,7 +19,8 @@ inline constexpr const char* kCancelledProblem = "export cancelled; the file was
 
 /// Writes "MOTION", "Frames:", "Frame Time:" and one line per key, UI frame or sample of the
 /// channels of `table` (see planMotion; key mode follows the keys of the first curve that has
-/// any, and reads a curve with fewer keys at that curve's key times), rotations in degrees (pi
+/// any and writes every channel at that curve's key times: a key there, or the curve's value
+/// there), rotations in degrees (pi
 /// taken as 3.14159), positions minus their channel's offset, times `settings.scale`. Stores the
 /// adjusted startFrame and endFrame in `settings`; `sampleTime` is left in the UI unit at the last
 /// sample. `task` shows the lines written and is asked between lines whether the user cancelled.

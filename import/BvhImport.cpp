@@ -238,6 +238,22 @@ MStatus BvhImport::readFile(const std::string& path, bvh::LineReader& lines) {
         return MS::kFailure;
     }
 
+    if (state.nonFiniteValues > 0) {
+        bvhio::reportWarning(bvhio::fileLine(path, state.firstNonFiniteLine),
+                             bvhio::textOf("not keyed: ", state.nonFiniteValues,
+                                           state.nonFiniteValues == 1
+                                               ? " frame value that is"
+                                               : " frame values that are",
+                                           " no finite number (nan, inf), the first on this line"));
+    }
+    const long long framesRead = currentFrame - 1;
+    if (state.declaredFrames >= 0 && stopReading == 0 && framesRead != state.declaredFrames) {
+        bvhio::reportWarning(
+            bvhio::fileLine(path, state.declaredFramesLine),
+            bvhio::textOf("the file declares ", state.declaredFrames, " frames and holds ",
+                          framesRead, " frame lines; all ", framesRead, " are read"));
+    }
+
     if (byName) warnUnmatched(state);
     MStatus status = MS::kSuccess;
     if (inputKeys != 1 && notFloatingKey != 0 && !rekeyWholeSteps(path, state, readStartTime_))

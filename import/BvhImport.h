@@ -42,7 +42,8 @@ struct ImportReadState {
         int positionCount = 0;
         int rotationCount = 0;
         int fileEulerOrder = 0;        // order of its own rotation channels (MEulerRotation)
-        bool fullRotation = false;     // three rotation channels naming X, Y and Z once each
+        bool fullRotation = false;     // rotation converted as a whole into the target order
+        int missingAxis = -1;          // 0..2: the axis that two rotation channels leave out
         double previous[3] = {0, 0, 0};  // rotation keyed in the previous keyed frame
         // A target joint with a joint orient or a rotate axis: its three rotate curves are
         // keyed so that its full local rotation is the file's.
@@ -82,6 +83,10 @@ struct ImportReadState {
     std::vector<std::string_view> tokens;  // reused token list
     std::vector<double> values;            // reused frame values
     std::size_t lineNumber = 0;
+    long long declaredFrames = -1;      // the count of the "Frames:" line; -1 without one
+    std::size_t declaredFramesLine = 0;
+    std::size_t nonFiniteValues = 0;    // frame values that are no finite number (nan, inf)
+    std::size_t firstNonFiniteLine = 0;
     /// Set when the file cannot be imported from the current line on: what is wrong with it.
     std::string error;
     /// Joints whose name in the scene is not the file's: how many, and the first few.

@@ -5,6 +5,7 @@
 #include <maya/MTime.h>
 #include <maya/MTimeArray.h>
 
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -17,16 +18,20 @@ class CurveKeys {
 public:
     explicit CurveKeys(unsigned int firstTime) : firstTime_(firstTime) {}
 
-    /// The value at key time `timeIndex`: the next key, or a new value for the last one (a
-    /// channel that names the curve again within the same frame, the last value wins).
+    /// The value (a finite number) at key time `timeIndex`: the next key, or a new value
+    /// for the last one (a channel that names the curve again within the same frame, the last
+    /// value wins). Times skipped since the last one (values that were no number) get no key.
     void set(unsigned int timeIndex, double value) {
         const std::size_t at = timeIndex - firstTime_;
         if (at < count_) {
             block(at) = value;
             return;
         }
-        if (count_ % kBlock == 0) blocks_.push_back(std::make_unique<double[]>(kBlock));
-        block(count_++) = value;
+        while (count_ < at) {
+            append(std::nan(""));  // a time without a key
+            ++holes_;
+        }
+        append(value);
     }
 
     /// Hands the keys to `curve`, at `keyTimes` from the first time on, and frees them, block
@@ -39,8 +44,13 @@ public:
 private:
     static constexpr std::size_t kBlock = 8192;
     double& block(std::size_t at) { return blocks_[at / kBlock][at % kBlock]; }
+    void append(double value) {
+        if (count_ % kBlock == 0) blocks_.push_back(std::make_unique<double[]>(kBlock));
+        block(count_++) = value;
+    }
 
     unsigned int firstTime_;
     std::size_t count_ = 0;
+    std::size_t holes_ = 0;  // times without a key among the first count_
     std::vector<std::unique_ptr<double[]>> blocks_;
 };

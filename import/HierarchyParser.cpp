@@ -26,6 +26,9 @@ namespace {
 // memory with names or channels: a joint's name, and the channels of one CHANNELS line.
 constexpr std::size_t kMaxNameLength = 65536;
 constexpr std::size_t kMaxChannelsPerLine = 10000;
+// The nodes of a file (ROOT, JOINT and End Site blocks): real skeletons have hundreds; a file
+// of millions would take the host minutes and gigabytes before its first key.
+constexpr std::size_t kMaxNodes = 100000;
 
 constexpr std::size_t npos = std::string_view::npos;
 
@@ -52,8 +55,11 @@ MString toMString(std::string_view text) {
 /// The curve of `attribute` on the node's joint: found once per read (the joint's own curve
 /// when the attribute is already animated, a new one otherwise) and shared by every channel
 /// that names it.
+/// The curve of `attribute` of node `nodeIndex`, found or made once per read; a curve new to
+/// the read gathers its keys for one hand-over when it has none yet (`firstTime`: the read's
+/// key time it starts at).
 MFnAnimCurve* curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNode& jointFn,
-                       int attribute) {
+                       int attribute, unsigned int firstTime) {
     int& slot = state.nodes[nodeIndex].curve[attribute];
     if (slot < 0) {
         MObject joint = jointFn.object();
@@ -70,6 +76,9 @@ MFnAnimCurve* curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNod
         }
         slot = static_cast<int>(state.curves.size());
         state.curves.push_back(std::make_unique<MFnAnimCurve>(curve));
+        state.curveKeys.push_back(state.gatherKeys && state.curves.back()->numKeys() == 0
+                                      ? std::make_unique<CurveKeys>(firstTime)
+                                      : nullptr);
     }
     return state.curves[static_cast<std::size_t>(slot)].get();
 }
@@ -126,6 +135,10 @@ void BvhImport::parseHierarchyLine(std::string_view line, ImportReadState& state
 
     const std::size_t offsetPos = findOutside(line, bvh::kOffset, skipBegin, skipEnd);
     if (offsetPos != npos) {
+        if (state.nodes.size() >= kMaxNodes) {
+            state.error = "more than " + std::to_string(kMaxNodes) + " joints and end sites";
+            return;
+        }
         bvh::splitBlanks(line.substr(offsetPos), state.tokens, 4);
         double xyz[3] = {0, 0, 0};
         for (int axis = 0; axis < 3; ++axis) {
@@ -200,7 +213,6 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     std::vector<std::string_view> unknownShown;
     std::size_t unknownMore = 0;
     const std::size_t first = std::min<std::size_t>(2, state.tokens.size());
-    state.channels.reserve(state.channels.size() + state.tokens.size() - first);
     for (std::size_t t = first; t < state.tokens.size(); ++t) {
         const std::string_view name = state.tokens[t];
         ImportReadState::Channel channel;
@@ -230,14 +242,8 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
                 ++rotations;
                 order.push_back("XYZ"[index - 3]);
             }
-            channel.curveFn = curveFor(state, nodeIndex, jointFn, index);
+            channel.curveFn = curveFor(state, nodeIndex, jointFn, index, keyTimes.length());
             channel.curve = state.nodes[nodeIndex].curve[index];
-            if (state.curveKeys.size() < state.curves.size()) {
-                // A curve new to this read: its keys are gathered when it has none yet.
-                state.curveKeys.push_back(state.gatherKeys && channel.curveFn->numKeys() == 0
-                                              ? std::make_unique<CurveKeys>(keyTimes.length())
-                                              : nullptr);
-            }
         }
         state.channels.push_back(channel);
     }
@@ -270,6 +276,20 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
                                      " is not XYZ, YZX, ZXY, XZY, YXZ, ZYX or auto; joints get "
                                      "the order XYZ"));
     }
+    if (rotations == 2 && order[0] != order[1]) {
+        // Two axes turned in the other order than the target's: read as a rotation of three
+        // axes with the missing one at 0 (anywhere in the order, since it turns nothing) and
+        // converted as a whole, which gives the missing axis a curve of its own.
+        const std::string_view target =
+            bvh::kOrderNames[bvh::orderIndexOrXYZ(rotationOrder.asChar())];
+        if (target.find(order[0]) > target.find(order[1])) {
+            const char missing = static_cast<char>('X' + 'Y' + 'Z' - order[0] - order[1]);
+            node.fileEulerOrder = bvh::orderIndex(order + missing);
+            node.fullRotation = true;
+            node.missingAxis = missing - 'X';
+            curveFor(state, nodeIndex, jointFn, 3 + node.missingAxis, keyTimes.length());
+        }
+    }
     // A joint built in the host turns the rotate values by its rotate axis and joint orient:
     // keyed with the file's angles it would come out twisted, so all three of its rotate
     // curves take the angles that make its whole rotation the file's.
@@ -279,7 +299,7 @@ void BvhImport::parseChannelsLine(std::string_view line, std::size_t keywordPos,
     }
     if (node.posed) {
         for (int attribute = 3; attribute < 6; ++attribute)
-            curveFor(state, nodeIndex, jointFn, attribute);
+            curveFor(state, nodeIndex, jointFn, attribute, keyTimes.length());
         for (std::size_t c = static_cast<std::size_t>(node.firstChannel); c < state.channels.size();
              ++c)
             if (state.channels[c].attribute >= 3) state.channels[c].curveFn = nullptr;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "bvh/MotionHeader.h"
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
@@ -14,27 +15,30 @@
 #include "plugin/Messages.h"
 
 void BvhImport::parseMotionLine(std::string_view line, ImportReadState& state) {
-    if (line.find(bvh::kFrames) != std::string_view::npos) return;  // the count is not used
-    const std::size_t timePos = line.find(bvh::kTimeMarker);
-    if (timePos != std::string_view::npos) {
-        // The number is the last token after the marker.
-        const std::string_view text = line.substr(timePos);
-        bvh::splitBlanks(text, state.tokens, 2);
-        const std::string_view number =
-            state.tokens.size() >= 2 ? bvh::lastBlankToken(text) : std::string_view();
-        const double seconds = state.tokens.size() >= 2 ? bvh::parseDouble(number) : 0.0;
+    const bvh::MotionHeader header = bvh::readMotionHeader(line);
+    if (header.hasFrames && state.declaredFrames < 0) {
+        const double count = bvh::parseDouble(header.frames);
+        if (count >= 0 && count <= 1e15 && count == std::floor(count)) {
+            state.declaredFrames = static_cast<long long>(count);
+            state.declaredFramesLine = state.lineNumber;
+        }
+    }
+    if (header.hasFrameTime) {
+        const double seconds = bvh::parseDouble(header.frameTime);
         if (seconds > 0 && std::isfinite(seconds)) {
             frameTime = seconds;
             frameTimeRead_ = true;
         } else {
             bvhio::reportWarning(bvhio::fileLine(path_, state.lineNumber),
-                                 bvhio::textOf("Frame Time \"", bvh::clippedForMessage(number),
+                                 bvhio::textOf("Frame Time \"",
+                                               bvh::clippedForMessage(header.frameTime),
                                                "\" is not a positive number of seconds; frames "
                                                "are keyed one frame apart"));
         }
         previousValues.setLength(static_cast<unsigned int>(state.channels.size()));
         return;
     }
+    if (header.hasFrames) return;
     if (line == bvh::kMotion) return;
     // Blank lines are not frames.
     if (bvh::isBlankLine(line)) return;
@@ -90,6 +94,8 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
             const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
             if (attribute < 0) continue;
             const double value = bvh::parseDouble(state.tokens[static_cast<std::size_t>(c)]);
+            if (!std::isfinite(value) && state.nonFiniteValues++ == 0)
+                state.firstNonFiniteLine = state.lineNumber;
             if (attribute < 3) {
                 // Position: the file value scaled, plus the joint's own scaled offset.
                 values[static_cast<std::size_t>(c)] = value * scale + node.offset[attribute];
@@ -99,8 +105,17 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
                 angles[attribute - 3] = radians;
             }
         }
+        // A rotation converted as a whole is keyed only when all its angles are numbers: one
+        // NaN or infinity would spread to every angle of the reordered rotation.
+        const bool convertible = std::isfinite(angles[0]) && std::isfinite(angles[1]) &&
+                                 std::isfinite(angles[2]);
         if (node.posed) {
             keyPosedRotation(state, node, first, last, targetOrder, timeIndex);
+        } else if (node.fullRotation && !convertible) {
+            for (int c = first; c < last; ++c) {
+                if (state.channels[static_cast<std::size_t>(c)].attribute >= 3)
+                    values[static_cast<std::size_t>(c)] = std::nan("");
+            }
         } else if (node.fullRotation) {
             MEulerRotation rotation(angles[0], angles[1], angles[2],
                                     static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
@@ -117,9 +132,16 @@ void BvhImport::keyFrameLine(ImportReadState& state) {
                 const int attribute = state.channels[static_cast<std::size_t>(c)].attribute;
                 if (attribute >= 3) values[static_cast<std::size_t>(c)] = rotation[attribute - 3];
             }
+            if (node.missingAxis >= 0) {
+                // The axis that the file leaves out (0 there) takes its share of the rotation.
+                keyCurve(state, node.curve[3 + node.missingAxis], timeIndex,
+                         rotation[static_cast<unsigned>(node.missingAxis)]);
+            }
         }
     }
 
+    // A value that is no finite number gets no key (keyCurve): the curve keeps its keys
+    // around it.
     for (std::size_t c = 0; c < state.channels.size(); ++c)
         if (state.channels[c].curveFn) keyCurve(state, state.channels[c].curve, timeIndex, values[c]);
     keyTimes.append(keyTime);
@@ -145,6 +167,8 @@ void BvhImport::keyPosedRotation(ImportReadState& state, ImportReadState::Node& 
     const MEulerRotation previous(node.previous[0], node.previous[1], node.previous[2], order);
     const MEulerRotation rotate =
         rotateFor(node.rotation, file, order, framesKeyed > 0 ? &previous : nullptr);
+    // An angle that is no number spreads to the whole rotation: no keys for it this frame.
+    if (!std::isfinite(rotate.x) || !std::isfinite(rotate.y) || !std::isfinite(rotate.z)) return;
     for (int axis = 0; axis < 3; ++axis) {
         node.previous[axis] = rotate[static_cast<unsigned>(axis)];
         keyCurve(state, node.curve[axis + 3], timeIndex, node.previous[axis]);
@@ -153,6 +177,7 @@ void BvhImport::keyPosedRotation(ImportReadState& state, ImportReadState::Node& 
 
 void BvhImport::keyCurve(ImportReadState& state, int curve, unsigned int timeIndex,
                          double value) {
+    if (!std::isfinite(value)) return;
     const auto index = static_cast<std::size_t>(curve);
     CurveKeys* gathered = state.gatherKeys ? state.curveKeys[index].get() : nullptr;
     if (gathered != nullptr)

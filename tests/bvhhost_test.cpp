@@ -205,7 +205,7 @@ TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
         const char* root;
     };
     for (const Case& c : {Case{{}, "ROOT Spine\n"}, Case{{"--select", "Hips"}, "ROOT Hips\n"},
-                          Case{{"--select", "|grp|Hips|Spine|Head", "Hips"}, "ROOT Head\n"}}) {
+                          Case{{"--select", "|grp|Hips|Spine", "Hips"}, "ROOT Spine\n"}}) {
         std::vector<std::string> args = {"export", file("out.bvh"), "--scene", scene};
         args.insert(args.end(), c.select.begin(), c.select.end());
         const HostRun r = run(args);
@@ -328,6 +328,45 @@ TEST_F(BvhhostTest, CtrlCCancelsARunningImport) {
     const std::string err = readFile(file("stderr"));
     EXPECT_NE(err.find("endless.bvh:"), std::string::npos) << err;
     EXPECT_NE(err.find(": import cancelled after frame "), std::string::npos) << err;
+}
+
+// convert keeps a capture's Frame Time: the UI unit becomes the unit of that frame length, to
+// the digits the file writes; --ui-unit wins; without such a unit the UI unit stays film.
+TEST_F(BvhhostTest, ConvertKeepsTheFrameTime) {
+    const struct {
+        const char* frameTime;
+        std::vector<std::string> flags;
+        const char* written;  // the Frame Time line of the converted file
+        const char* said;     // on standard error
+    } cases[] = {
+        {"0.0083333", {}, "0.00833333", "Frame Time 0.0083333 is a frame of 120fps"},
+        {"0.008333", {}, "0.00833333", "Frame Time 0.008333 is a frame of 120fps"},
+        {"0.0333333", {}, "0.0333333", "is a frame of ntsc"},
+        {"0.04", {}, "0.04", "is a frame of pal"},
+        {"0.0416667", {}, "0.0416667", "is a frame of film"},
+        {"0.0083333", {"--ui-unit", "ntsc"}, "0.0333333", ""},
+        {"0.0123456789", {}, "0.0416667",
+         "no time unit has frames of Frame Time 0.0123456789; the UI unit stays film"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frameTime);
+        writeFile(file("in.bvh"), std::string("HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\n"
+                                              "CHANNELS 1 Xposition\nEnd Site\n{\nOFFSET 0 1 0\n"
+                                              "}\n}\nMOTION\nFrames: 2\nFrame Time: ") +
+                                      c.frameTime + "\n1\n2\n");
+        std::vector<std::string> args = c.flags;
+        args.insert(args.end(), {"convert", file("in.bvh"), file("out.bvh")});
+        const HostRun r = run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(readFile(file("out.bvh")).find(std::string("\nFrame Time: ") + c.written + "\n"),
+                  std::string::npos)
+            << readFile(file("out.bvh"));
+        if (*c.said == 0) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        }
+    }
 }
 
 }  // namespace

@@ -236,12 +236,12 @@ TEST_F(ImportMotion, PositionKeysAreScaledValuesPlusTheJointsOwnOffset) {
 }
 
 TEST_F(ImportMotion, RotationsAreRadians) {
-    // One, two and three rotation channels; the three-channel joint's order matches the
-    // target order, so its angles are keyed as converted.
+    // One, two and three rotation channels; the orders match the target order, so the angles
+    // are keyed as read.
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Yrotation Xrotation\n"
         "JOINT B\n{\nOFFSET 0 1 0\nCHANNELS 1 Yrotation\n"
-        "JOINT C\n{\nOFFSET 0 1 0\nCHANNELS 2 Xrotation Zrotation\n}\n}\n}\n"
+        "JOINT C\n{\nOFFSET 0 1 0\nCHANNELS 2 Zrotation Xrotation\n}\n}\n}\n"
         "MOTION\nFrames: 1\nFrame Time: 0.1\n30 -20 350 90 179 -45\n";
     ASSERT_TRUE(importText(text).success);
     const struct {
@@ -251,7 +251,7 @@ TEST_F(ImportMotion, RotationsAreRadians) {
     } cases[] = {
         {"|bvh_import|A", "rotateZ", 30},      {"|bvh_import|A", "rotateY", -20},
         {"|bvh_import|A", "rotateX", 350},     {"|bvh_import|A|B", "rotateY", 90},
-        {"|bvh_import|A|B|C", "rotateX", 179}, {"|bvh_import|A|B|C", "rotateZ", -45},
+        {"|bvh_import|A|B|C", "rotateZ", 179}, {"|bvh_import|A|B|C", "rotateX", -45},
     };
     for (const auto& c : cases) {
         const Keys keys = curveKeys(c.path, c.attribute);
@@ -336,6 +336,84 @@ TEST_F(ImportMotion, RotationsAreReorderedIntoTheTargetOrder) {
                     << "file " << fileOrder << " target " << target << " frame " << f;
             }
         }
+    }
+}
+
+TEST_F(ImportMotion, TwoRotationChannelsAreReorderedIntoTheTargetOrder) {
+    // Two axes in either order, keyed into every target order: the missing axis is 0 in the
+    // file, and the keyed rotation, on all three axes, is the file's.
+    const std::vector<std::string> frames = {"30 -50", "-60 170"};
+    for (const char* channels : {"Xrotation Zrotation", "Zrotation Xrotation",
+                                 "Yrotation Xrotation", "Zrotation Yrotation"}) {
+        const std::string text = rotationFile(channels, frames, 2);
+        const std::vector<std::string> names = {std::string(channels).substr(0, 9),
+                                                std::string(channels).substr(10)};
+        bvhref::BvhFile ref;
+        std::string error;
+        ASSERT_TRUE(bvhref::parseBvh(text, ref, error)) << error;
+        for (const char* target : {"XYZ", "YZX", "ZXY", "XZY", "YXZ", "ZYX"}) {
+            SCOPED_TRACE(std::string(channels) + " into " + target);
+            standin::resetScene();
+            const auto run = importText(text, std::string("rotationOrder=") + target + ";");
+            ASSERT_TRUE(run.success) << run.messages;
+            Keys keys[3];
+            for (int axis = 0; axis < 3; ++axis) {
+                keys[axis] = curveKeys("|bvh_import|A", kAttributes[3 + axis]);
+                const bool named = std::string(channels).find("XYZ"[axis]) != std::string::npos;
+                // The missing axis has a curve only where the two orders differ.
+                if (keys[axis].empty() && !named) keys[axis] = Keys(frames.size(), {0, 0});
+                ASSERT_EQ(keys[axis].size(), frames.size()) << kAttributes[3 + axis];
+            }
+            for (std::size_t f = 0; f < frames.size(); ++f) {
+                const bvhref::Mat3 expected =
+                    bvhref::channelRotation(names, ref.frames[f], 3.14159);
+                const bvhref::Mat3 keyed = bvhref::hostRotation(
+                    keys[0][f].second, keys[1][f].second, keys[2][f].second, target);
+                EXPECT_LT(bvhref::maxDifference(keyed, expected), 1e-9) << "frame " << f;
+            }
+        }
+    }
+}
+
+// The faults of real files' MOTION sections: values that are no number get no key (one
+// warning), a frame count that differs from the frame lines is warned about (every line is
+// keyed), and a header line may hold both the count and the frame time.
+TEST_F(ImportMotion, FaultsOfTheMotionSection) {
+    const std::string head =
+        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n";
+    const std::string notKeyed = " no finite number (nan, inf), the first on this line\n";
+    const struct {
+        const char* what;
+        std::string motion;  // after the MOTION line, which is line 7
+        Times times;
+        std::vector<double> values;
+        std::string messages;  // after "<path>:"
+    } cases[] = {
+        {"nan", "Frames: 3\nFrame Time: 0.5\n1\nnan\n3\n", {1, 25}, {1, 3},
+         "11: warning: not keyed: 1 frame value that is" + notKeyed},
+        {"infinities", "Frames: 4\nFrame Time: 0.5\ninf\n2\n1e999\n-inf\n", {13}, {2},
+         "10: warning: not keyed: 3 frame values that are" + notKeyed},
+        {"one frame line more", "Frames: 2\nFrame Time: 0.5\n1\n2\n3\n", {1, 13, 25}, {1, 2, 3},
+         "8: warning: the file declares 2 frames and holds 3 frame lines; all 3 are read\n"},
+        {"one frame line less", "Frames: 3\nFrame Time: 0.5\n1\n2\n", {1, 13}, {1, 2},
+         "8: warning: the file declares 3 frames and holds 2 frame lines; all 2 are read\n"},
+        {"count and time on one line", "Frames: 3 Frame Time: 0.5\n1\n2\n3\n", {1, 13, 25},
+         {1, 2, 3}, ""},
+        {"time and count on one line", "Frame Time: 0.5 Frames: 3\n1\n2\n3\n", {1, 13, 25},
+         {1, 2, 3}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::resetScene();
+        const std::string path = writeTempFile(head + c.motion);
+        // Keys a frame time (12 frames) apart, so that the frame time read shows in the times.
+        const std::string options = "inputKeys=0;frameRateNum=24;startTime=1;";
+        const auto run = runImport(path, options);
+        EXPECT_TRUE(run.success) << run.messages;
+        EXPECT_EQ(run.messages, c.messages.empty() ? "" : path + ":" + c.messages);
+        const Keys keys = curveKeys("|bvh_import|A", "translateX");
+        EXPECT_EQ(timesOf(keys), c.times);
+        EXPECT_EQ(valuesOf(keys), c.values);
     }
 }
 

@@ -22,7 +22,11 @@
 #include <standin/Standin.h>
 #include <unistd.h>
 
+#include "bvh/MotionHeader.h"
+#include "bvh/Text.h"
+
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <exception>
 #include <filesystem>
@@ -423,9 +427,52 @@ MObject importedRoot(const std::vector<MObject>& before) {
     return MObject();
 }
 
+/// The time unit whose frame lasts the file's Frame Time, to the digits the file writes it
+/// with (the nearest when several do), among the units whose frame length the export writes;
+/// nothing when no unit matches or the file has no Frame Time.
+std::optional<MTime::Unit> unitOfFrameTime(const std::string& frameTimeText) {
+    const double seconds = bvh::parseDouble(frameTimeText);
+    if (!(seconds > 0 && std::isfinite(seconds))) return std::nullopt;
+    const double precision = bvh::writtenPrecision(frameTimeText);
+    std::optional<MTime::Unit> best;
+    double bestDistance = 0;
+    for (int u = MTime::kHours; u <= MTime::k90FPS; ++u) {
+        const auto unit = static_cast<MTime::Unit>(u);
+        const double distance = std::fabs(MTime(1.0, unit).as(MTime::kSeconds) - seconds);
+        // A relative allowance for the rounding of the two numbers themselves.
+        if (distance > precision + seconds * 1e-12) continue;
+        if (!best || distance < bestDistance) {
+            best = unit;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+/// Sets the UI unit to the one whose frames last the file's Frame Time, so that the written
+/// file keeps it (key mode writes the UI unit's frame length), and says which it chose.
+void chooseUiUnitForFile(const std::string& path) {
+    std::string frameTime;
+    if (!bvh::readFrameTimeText(path, frameTime)) return;
+    const std::optional<MTime::Unit> unit = unitOfFrameTime(frameTime);
+    if (unit) {
+        MTime::setUIUnit(*unit);
+        std::cerr << "bvhhost: " << path << ": Frame Time " << frameTime << " is a frame of "
+                  << standin::unitName(*unit) << "; the UI unit is " << standin::unitName(*unit)
+                  << '\n';
+    } else {
+        std::cerr << "bvhhost: " << path << ": no time unit has frames of Frame Time "
+                  << bvh::clippedForMessage(frameTime) << "; the UI unit stays "
+                  << standin::unitName(MTime::uiUnit()) << " (--ui-unit chooses another)\n";
+    }
+}
+
 int convertCommand(const CommandLine& line) {
     standin::resetScene();
-    if (line.uiUnit) MTime::setUIUnit(*line.uiUnit);
+    if (line.uiUnit)
+        MTime::setUIUnit(*line.uiUnit);
+    else
+        chooseUiUnitForFile(line.positional[0]);
     const std::vector<MObject> before = standin::topLevelNodes();
     const int imported = runImport(line.positional[0], line.importOptions);
     if (imported != kSuccess) return imported;

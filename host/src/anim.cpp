@@ -73,6 +73,9 @@ double evaluateTicks(const Curve* c, double t) {
         c->cursor = s;
     }
     const double t0 = double(ticks[s]);
+    // At a key's own time the value is the key's, whatever the next key holds (an infinite
+    // next value would otherwise give inf * 0).
+    if (t == t0) return values[s];
     const double t1 = double(ticks[s + 1]);
     const double f = (t - t0) / (t1 - t0);
     return values[s] + (values[s + 1] - values[s]) * f;

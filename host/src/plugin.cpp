@@ -98,6 +98,7 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
     info.optionsScript = text(optionsScriptName);
     info.defaultOptions = text(defaultOptionsString);
     info.requiresFullMel = requiresFullMel;
+    info.owner = standin::detail::Access::get(object_);
     registry().push_back(info);
     return MS::kSuccess;
 }
@@ -105,8 +106,12 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
 MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
     const std::string name = text(translatorName);
     auto& all = registry();
-    auto it = std::find_if(all.begin(), all.end(),
-                           [&](const standin::TranslatorInfo& t) { return t.name == name; });
+    // A name that another module registered is not this module's to remove (a second,
+    // failed load of a module must not take the first one's translators with it).
+    const void* owner = standin::detail::Access::get(object_);
+    auto it = std::find_if(all.begin(), all.end(), [&](const standin::TranslatorInfo& t) {
+        return t.name == name && t.owner == owner;
+    });
     if (it == all.end()) return MS::kFailure;
     all.erase(it);
     return MS::kSuccess;

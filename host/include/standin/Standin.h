@@ -75,6 +75,8 @@ struct TranslatorInfo {
     std::string optionsScript;
     std::string defaultOptions;
     bool requiresFullMel = false;
+    /// The plug-in object of the module that registered it: only that module deregisters it.
+    const void* owner = nullptr;
 };
 
 /// The host's registry of file translators (filled by MFnPlugin::registerFileTranslator).
