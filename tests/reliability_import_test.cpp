@@ -319,7 +319,7 @@ TEST_F(ReliabilityImport, SpecialNumbers) {
         const std::vector<double> y = keyValues(kHips, "translateY");
         if (!std::isfinite(c.value)) {
             // A frame value that is no number gets no key; an OFFSET is read as it is.
-            EXPECT_NE(result.messages.find(":19: warning: not keyed: 1 frame values"),
+            EXPECT_NE(result.messages.find(":19: warning: not keyed: 1 frame value that is"),
                       std::string::npos)
                 << result.messages;
             EXPECT_EQ(y, (std::vector<double>{21, 22}));
