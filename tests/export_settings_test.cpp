@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <limits>
+#include <sstream>
 #include <string>
 
 #include "export/ExportSettings.h"
@@ -17,8 +18,22 @@ namespace {
 constexpr int kFilm = 6;
 constexpr int kNtsc = 8;
 
+/// Every field of `s`, in the order of the struct.
+std::string describe(const ExportSettings& s) {
+    std::ostringstream out;
+    out << "frameRateNum=" << s.frameRateNum << " exportMode=" << s.exportMode
+        << " frameRate=" << s.frameRate << " frameRateUnit=" << s.frameRateUnit
+        << " exportKeyRange=" << s.exportKeyRange << " exportFrameRange=" << s.exportFrameRange
+        << " startFrame=" << s.startFrame << " endFrame=" << s.endFrame << " scale=" << s.scale
+        << " rotationOrder=" << s.rotationOrder;
+    return out.str();
+}
+
 TEST(ExportOptions, ANewObjectHoldsTheRegisteredDefaults) {
-    ExportSettings fresh;
+    const ExportSettings fresh;
+    EXPECT_EQ(describe(fresh),
+              "frameRateNum=24 exportMode=1 frameRate=0 frameRateUnit= exportKeyRange=1 "
+              "exportFrameRange=1 startFrame=0 endFrame=100 scale=1 rotationOrder=");
     ExportSettings parsed;
     parsed.exportMode = 9;
     parsed.exportKeyRange = 9;
@@ -27,57 +42,45 @@ TEST(ExportOptions, ANewObjectHoldsTheRegisteredDefaults) {
     parsed.endFrame = 9;
     parsed.scale = 9;
     bvhexport::applyExportOptions(bvhexport::kExportDefaultOptions, parsed);
-    EXPECT_EQ(fresh.exportMode, parsed.exportMode);
-    EXPECT_EQ(fresh.exportKeyRange, parsed.exportKeyRange);
-    EXPECT_EQ(fresh.exportFrameRange, parsed.exportFrameRange);
-    EXPECT_EQ(fresh.startFrame, parsed.startFrame);
-    EXPECT_EQ(fresh.endFrame, parsed.endFrame);
-    EXPECT_EQ(fresh.scale, parsed.scale);
-    EXPECT_EQ(fresh.frameRateNum, 24);
-    EXPECT_EQ(fresh.frameRateUnit, "");
-    EXPECT_EQ(fresh.rotationOrder, "");
+    EXPECT_EQ(describe(parsed), describe(fresh));
 }
 
+// Option string -> settings, each applied to an object whose exportMode is 3, scale 4 and
+// frameRateNum 12 (a key that is not named keeps its value).
 TEST(ExportOptions, AppliesOnlyTheKeysThatAreNamed) {
     struct Case {
         const char* options;
-        void (*check)(const ExportSettings&);
+        const char* settings;
     };
     const Case cases[] = {
-        {"", [](const ExportSettings& s) { EXPECT_EQ(s.exportMode, 3); }},
+        {"",
+         "frameRateNum=12 exportMode=3 frameRate=0 frameRateUnit= exportKeyRange=1 "
+         "exportFrameRange=1 startFrame=0 endFrame=100 scale=4 rotationOrder="},
         {"exportMode=2;startFrame=5;endFrame=7;",
-         [](const ExportSettings& s) {
-             EXPECT_EQ(s.exportMode, 2);
-             EXPECT_EQ(s.startFrame, 5);
-             EXPECT_EQ(s.endFrame, 7);
-             EXPECT_EQ(s.scale, 4) << "a key that is not named keeps its value";
-             EXPECT_EQ(s.frameRateNum, 12);
-         }},
+         "frameRateNum=12 exportMode=2 frameRate=0 frameRateUnit= exportKeyRange=1 "
+         "exportFrameRange=1 startFrame=5 endFrame=7 scale=4 rotationOrder="},
+        // Keys compare case-sensitively and need a value.
         {"ExportMode=2;exportmode=2;exportMode;",
-         [](const ExportSettings& s) {
-             EXPECT_EQ(s.exportMode, 3) << "keys compare case-sensitively and need a value";
-         }},
-        {"exportMode=2=3", [](const ExportSettings& s) { EXPECT_EQ(s.exportMode, 2); }},
-        {"scale=0.5;scale=2;", [](const ExportSettings& s) { EXPECT_EQ(s.scale, 2); }},
+         "frameRateNum=12 exportMode=3 frameRate=0 frameRateUnit= exportKeyRange=1 "
+         "exportFrameRange=1 startFrame=0 endFrame=100 scale=4 rotationOrder="},
+        {"exportMode=2=3",
+         "frameRateNum=12 exportMode=2 frameRate=0 frameRateUnit= exportKeyRange=1 "
+         "exportFrameRange=1 startFrame=0 endFrame=100 scale=4 rotationOrder="},
+        {"scale=0.5;scale=2;",
+         "frameRateNum=12 exportMode=3 frameRate=0 frameRateUnit= exportKeyRange=1 "
+         "exportFrameRange=1 startFrame=0 endFrame=100 scale=2 rotationOrder="},
         {"frameRateNum=29.97;frameRate=5;frameRateUnit=ntsc;rotationOrder=ZXY;"
          "exportKeyRange=0;exportFrameRange=4;unknownKey=1;",
-         [](const ExportSettings& s) {
-             EXPECT_DOUBLE_EQ(s.frameRateNum, 29.97);
-             EXPECT_EQ(s.frameRate, 5);
-             EXPECT_EQ(s.frameRateUnit, "ntsc");
-             EXPECT_EQ(s.rotationOrder, "ZXY");
-             EXPECT_EQ(s.exportKeyRange, 0);
-             EXPECT_EQ(s.exportFrameRange, 4);
-         }},
+         "frameRateNum=29.97 exportMode=3 frameRate=5 frameRateUnit=ntsc exportKeyRange=0 "
+         "exportFrameRange=4 startFrame=0 endFrame=100 scale=4 rotationOrder=ZXY"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.options);
         ExportSettings settings;
         settings.exportMode = 3;
         settings.scale = 4;
         settings.frameRateNum = 12;
         bvhexport::applyExportOptions(c.options, settings);
-        c.check(settings);
+        EXPECT_EQ(describe(settings), c.settings) << c.options;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -58,6 +59,53 @@ std::vector<std::string> motionLines(const std::string& text) {
     const std::size_t motion = text.find("MOTION\n");
     if (motion == std::string::npos) return {};
     return lines(text.substr(motion + 7));
+}
+
+std::string lineDiff(const std::string& expected, const std::string& actual) {
+    if (expected == actual) return "";
+    const std::vector<std::string> a = lines(expected), b = lines(actual);
+    // The common head and tail are context; the lines between them are matched by their
+    // longest common subsequence when that table stays small, else shown whole.
+    std::size_t head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+    std::size_t tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    const std::size_t n = a.size() - head - tail, m = b.size() - head - tail;
+    std::vector<std::string> out;
+    for (std::size_t i = head > 3 ? head - 3 : 0; i < head; ++i) out.push_back(" " + a[i]);
+    if (n * m <= 4'000'000) {
+        std::vector<std::vector<unsigned>> common(n + 1, std::vector<unsigned>(m + 1, 0));
+        for (std::size_t i = n; i-- > 0;)
+            for (std::size_t j = m; j-- > 0;)
+                common[i][j] = a[head + i] == b[head + j]
+                                   ? common[i + 1][j + 1] + 1
+                                   : std::max(common[i + 1][j], common[i][j + 1]);
+        std::size_t i = 0, j = 0;
+        while (i < n || j < m) {
+            if (i < n && j < m && a[head + i] == b[head + j]) {
+                out.push_back(" " + a[head + i++]);
+                ++j;
+            } else if (i < n && (j == m || common[i + 1][j] >= common[i][j + 1])) {
+                out.push_back("-" + a[head + i++]);
+            } else {
+                out.push_back("+" + b[head + j++]);
+            }
+        }
+    } else {
+        for (std::size_t i = 0; i < n; ++i) out.push_back("-" + a[head + i]);
+        for (std::size_t j = 0; j < m; ++j) out.push_back("+" + b[head + j]);
+    }
+    for (std::size_t i = a.size() - tail; i < a.size() && i < a.size() - tail + 3; ++i)
+        out.push_back(" " + a[i]);
+    std::string text = "--- expected\n+++ actual\n@@ first difference at line " +
+                       std::to_string(head + 1) + " @@\n";
+    for (const std::string& line : out) text += line + "\n";
+    if ((!expected.empty() && expected.back() != '\n') !=
+        (!actual.empty() && actual.back() != '\n'))
+        text += "(the texts differ in a newline at the end)\n";
+    return text;
 }
 
 std::string shellQuote(const std::string& word) {
@@ -213,6 +261,18 @@ std::string ExportTest::exported(BvhExport& translator, const std::string& optio
     const ExportRun out = run(translator, options);
     EXPECT_TRUE(out.success) << options << ": " << out.messages;
     return out.success ? out.text : "";
+}
+
+fs::path exportCaseFile(const std::string& name, const std::string& suffix) {
+    return fs::path(BVHIO_SOURCE_DIR) / "tests" / "cases" / "export" / (name + suffix);
+}
+
+std::string loadExportCase(const std::string& name) {
+    std::string error;
+    EXPECT_TRUE(standin::loadSceneFile(exportCaseFile(name, ".json").string(), error)) << error;
+    std::string options = readFile(exportCaseFile(name, ".options"));
+    while (!options.empty() && options.back() == '\n') options.pop_back();
+    return options;
 }
 
 MObject makeJoint(const MObject& parent, const std::string& name, double x, double y, double z,

@@ -33,6 +33,9 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::vector<std::string> lines(const std::string& text);
 /// The lines of a BVH text after its MOTION line ("Frames:" first); empty when it has none.
 std::vector<std::string> motionLines(const std::string& text);
+/// A readable diff of two texts line by line: "-" lines only in `expected`, "+" lines only in
+/// `actual`, with line numbers and a little context; "" when they are equal.
+std::string lineDiff(const std::string& expected, const std::string& actual);
 /// `word` in single quotes for the shell, quotes inside it included.
 std::string shellQuote(const std::string& word);
 /// Runs `body` and returns what it wrote to standard error meanwhile.
@@ -175,6 +178,14 @@ protected:
 
     std::string path_;  ///< out.bvh in the folder
 };
+
+// --- export cases as data (tests/cases/export) --------------------------------------------
+
+/// The file of export case `name` with `suffix` (".json", ".options", ".expected.bvh", ...).
+std::filesystem::path exportCaseFile(const std::string& name, const std::string& suffix);
+/// Loads the scene of export case `name` (its selection included) and returns its option
+/// string; a scene that does not load is a failure of the calling test.
+std::string loadExportCase(const std::string& name);
 
 // --- building scenes -----------------------------------------------------------------------
 
