@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -263,16 +264,58 @@ std::string ExportTest::exported(BvhExport& translator, const std::string& optio
     return out.success ? out.text : "";
 }
 
-fs::path exportCaseFile(const std::string& name, const std::string& suffix) {
-    return fs::path(BVHIO_SOURCE_DIR) / "tests" / "cases" / "export" / (name + suffix);
+fs::path caseFile(const std::string& direction, const std::string& name,
+                  const std::string& suffix) {
+    return fs::path(BVHIO_SOURCE_DIR) / "tests" / "cases" / direction / (name + suffix);
+}
+
+std::vector<std::string> caseNames(const std::string& direction, const std::string& extension) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(caseFile(direction, "", "")))
+        if (entry.path().extension() == extension) names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string caseTestName(const testing::TestParamInfo<std::string>& info) {
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+std::string caseOptions(const fs::path& path) {
+    std::string options = readFile(path);
+    while (!options.empty() && (options.back() == '\n' || options.back() == '\r'))
+        options.pop_back();
+    return options;
 }
 
 std::string loadExportCase(const std::string& name) {
     std::string error;
     EXPECT_TRUE(standin::loadSceneFile(exportCaseFile(name, ".json").string(), error)) << error;
-    std::string options = readFile(exportCaseFile(name, ".options"));
-    while (!options.empty() && options.back() == '\n') options.pop_back();
-    return options;
+    return caseOptions(exportCaseFile(name, ".options"));
+}
+
+std::string replacedAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) return text;
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+void rewriteCaseFile(const fs::path& path, const std::string& text) {
+    if (text.empty())
+        fs::remove(path);
+    else
+        writeFile(path, text);
+}
+
+void expectSameText(const fs::path& path, const std::string& actual, const std::string& what) {
+    const std::string expected = readFile(path);
+    if (actual != expected)
+        ADD_FAILURE() << "the " << what << " differs from " << path.filename().string() << "\n"
+                      << lineDiff(expected, actual);
 }
 
 MObject makeJoint(const MObject& parent, const std::string& name, double x, double y, double z,

@@ -179,13 +179,35 @@ protected:
     std::string path_;  ///< out.bvh in the folder
 };
 
-// --- export cases as data (tests/cases/export) --------------------------------------------
+// --- cases as data (tests/cases/import, tests/cases/export) ------------------------------
 
-/// The file of export case `name` with `suffix` (".json", ".options", ".expected.bvh", ...).
-std::filesystem::path exportCaseFile(const std::string& name, const std::string& suffix);
+/// The file of case `name` of `direction` ("import" or "export") with `suffix` (".bvh",
+/// ".options", ".expected.json", ...); the folder itself for an empty name and suffix.
+std::filesystem::path caseFile(const std::string& direction, const std::string& name,
+                               const std::string& suffix);
+inline std::filesystem::path importCaseFile(const std::string& name, const std::string& suffix) {
+    return caseFile("import", name, suffix);
+}
+inline std::filesystem::path exportCaseFile(const std::string& name, const std::string& suffix) {
+    return caseFile("export", name, suffix);
+}
+/// The names of the cases of `direction`: the files with `extension` there, sorted.
+std::vector<std::string> caseNames(const std::string& direction, const std::string& extension);
+/// A test name for a case: its name with every character gtest does not take as "_".
+std::string caseTestName(const testing::TestParamInfo<std::string>& info);
+/// The option string in the file at `path`: its one line without the line end ("" for none).
+std::string caseOptions(const std::filesystem::path& path);
 /// Loads the scene of export case `name` (its selection included) and returns its option
 /// string; a scene that does not load is a failure of the calling test.
 std::string loadExportCase(const std::string& name);
+/// `text` with every `from` replaced by `to`.
+std::string replacedAll(std::string text, const std::string& from, const std::string& to);
+/// Writes `text` to the expected file at `path`, or removes the file when `text` is empty.
+void rewriteCaseFile(const std::filesystem::path& path, const std::string& text);
+/// A failure with a line diff when `actual` differs from the file at `path` (a missing file
+/// reads as ""); `what` names the text in the message.
+void expectSameText(const std::filesystem::path& path, const std::string& actual,
+                    const std::string& what);
 
 // --- building scenes -----------------------------------------------------------------------
 
