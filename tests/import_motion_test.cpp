@@ -1,5 +1,7 @@
-// Motion import: which frame lines are keyed, at what times, with what values; the stop at
-// endTime; and, over the shared samples, that the imported poses are the file's.
+// Motion import: what a read leaves in the job and settings, rotations checked against the
+// independent reader, the stop at endTime, and, over the shared samples, that the imported
+// poses are the file's. Which frame lines one file keys, at what times, with what values,
+// are import cases (tests/cases/import).
 
 #include <gtest/gtest.h>
 #include <maya/MTime.h>
@@ -60,58 +62,6 @@ TEST_F(ImportMotion, EveryFrameLineIsKeyedAtItsNumber) {
     EXPECT_EQ(run.framesKeyed, 5);
 }
 
-TEST_F(ImportMotion, FrameRanges) {
-    const struct {
-        const char* options;
-        Times times;
-        std::vector<double> values;
-    } cases[] = {
-        {"importFrameRange=3;startFrame=5;endFrame=10;startTime=0;",
-         {0, 1, 2, 3, 4, 5},
-         {5, 6, 7, 8, 9, 10}},
-        {"importFrameRange=2;startFrame=5;endFrame=7;startTime=3;",
-         {3, 4, 5, 6, 7, 8, 9, 10},
-         {5, 6, 7, 8, 9, 10, 11, 12}},
-        {"importFrameRange=2;startFrame=1;startTime=1;",
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-        {"importFrameRange=2;startFrame=-4;startTime=1;",
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-        {"importFrameRange=1;startFrame=5;endFrame=6;startTime=1;",
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-        {"importFrameRange=3;startFrame=12;endFrame=40;startTime=1;", {1}, {12}},
-        {"importFrameRange=3;startFrame=8;endFrame=7;startTime=1;", {}, {}},
-    };
-    const std::string file = writeTempFile(countingFile(12));
-    for (const auto& c : cases) {
-        standin::resetScene();
-        bvhimport::ImportSettings imp;
-        const auto run = bvhtest::runJob(imp, file, c.options);
-        ASSERT_TRUE(run.success) << c.options << run.messages;
-        const Keys keys = curveKeys("|bvh_import|A", "translateX");
-        EXPECT_EQ(timesOf(keys), c.times) << c.options;
-        EXPECT_EQ(valuesOf(keys), c.values) << c.options;
-        EXPECT_EQ(run.currentFrame, 13) << "every line is read and counted: " << c.options;
-    }
-}
-
-TEST_F(ImportMotion, KeysFollowTheFrameTimeWithoutWholeUnits) {
-    const auto run = importText(countingFile(6, "Frame Time: 0.0083333\n"),
-                                "inputKeys=0;frameRate=0;frameRateNum=24;startTime=2;");
-    ASSERT_TRUE(run.success) << run.messages;
-    const Keys keys = curveKeys("|bvh_import|A", "translateX");
-    ASSERT_EQ(keys.size(), 6u);
-    // Key times are held in the host's ticks (141,120,000 per second, 5,880,000 per film
-    // frame), so they match the sums to a tick.
-    double expected = 2;
-    for (const auto& key : keys) {
-        EXPECT_NEAR(key.first, expected, 2e-7);
-        expected += 0.0083333 * 24;  // repeated addition, as the keys are placed
-    }
-}
-
 TEST_F(ImportMotion, FrameTimeIsRead) {
     bvhimport::ImportSettings imp;
     ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame Time: 0.0333333\n"), "").success);
@@ -119,20 +69,6 @@ TEST_F(ImportMotion, FrameTimeIsRead) {
     standin::resetScene();
     ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame   Time:   1.5e-2  \n"), "").success);
     EXPECT_DOUBLE_EQ(imp.frameTime, 0.015) << "the last token of the line";
-}
-
-TEST_F(ImportMotion, WithoutAFrameTimeLineKeysAreOneFrameApart) {
-    const std::string file = writeTempFile(countingFile(3, ""));
-    auto run = runImport(file, bvhref::kDefaultImportOptions);
-    ASSERT_TRUE(run.success) << run.messages;
-    EXPECT_EQ(timesOf(curveKeys("|bvh_import|A", "translateX")), (Times{1, 2, 3}));
-
-    standin::resetScene();
-    run = runImport(file, "inputKeys=0;frameRate=0;frameRateNum=30;startTime=0;");
-    ASSERT_TRUE(run.success) << run.messages;
-    const Times times = timesOf(curveKeys("|bvh_import|A", "translateX"));
-    ASSERT_EQ(times.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(times[i], static_cast<double>(i), 1e-9);
 }
 
 TEST_F(ImportMotion, FrameTimeOfAnEarlierReadIsNotReused) {
@@ -145,157 +81,6 @@ TEST_F(ImportMotion, FrameTimeOfAnEarlierReadIsNotReused) {
     const Times times = timesOf(curveKeys("|bvh_import|A", "translateX"));
     ASSERT_EQ(times.size(), 2u);
     EXPECT_NEAR(times[1], 1, 2e-7) << "one frame of frameRateNum, not the last file's frame time";
-}
-
-TEST_F(ImportMotion, UnusableFrameTimeIsAWarning) {
-    for (const char* line :
-         {"Frame Time: 0\n", "Frame Time: -0.5\n", "Frame Time: abc\n", "Frame Time:\n"}) {
-        standin::resetScene();
-        const std::string file = writeTempFile(countingFile(3, line));
-        const auto run = runImport(file, "inputKeys=0;frameRate=0;frameRateNum=30;startTime=0;");
-        ASSERT_TRUE(run.success) << line << run.messages;
-        EXPECT_NE(run.messages.find(file), std::string::npos) << line << run.messages;
-        const Times times = timesOf(curveKeys("|bvh_import|A", "translateX"));
-        ASSERT_EQ(times.size(), 3u) << line;
-        for (std::size_t i = 0; i < 3; ++i)
-            EXPECT_NEAR(times[i], static_cast<double>(i), 1e-9) << line;
-    }
-}
-
-TEST_F(ImportMotion, HeaderLinesAreNotFrames) {
-    // Frame line 2 is the first line after the header lines plus one.
-    const std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\nFrames: 7\n"
-        "Frame Time: 0.5\n100\n200\n300\n";
-    bvhimport::ImportSettings imp;
-    const auto run =
-        bvhtest::jobText(imp, text, "importFrameRange=3;startFrame=2;endFrame=2;startTime=1;");
-    ASSERT_TRUE(run.success);
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 200}}));
-    EXPECT_EQ(run.currentFrame, 4);
-}
-
-TEST_F(ImportMotion, BlankLinesAreNotFrames) {
-    const std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n\nFrames: 3\n"
-        "Frame Time: 0.5\n1\n\n   \n\t\n \t \r\n2\n3\n\n";
-    bvhimport::ImportSettings imp;
-    const auto run = bvhtest::jobText(imp, text);
-    ASSERT_TRUE(run.success) << run.messages;
-    EXPECT_EQ(run.messages, "");
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 1}, {2, 2}, {3, 3}}));
-    EXPECT_EQ(run.currentFrame, 4);
-}
-
-TEST_F(ImportMotion, ShortFrameLinesKeepTheirSlotButAreNotKeyed) {
-    const std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n}\n"
-        "MOTION\nFrames: 3\nFrame Time: 0.5\n1 2 3\n4 5\n7 8 9 10 11\n";
-    const std::string file = writeTempFile(text);
-    bvhimport::ImportSettings imp;
-    auto run = bvhtest::runJob(imp, file, bvhref::kDefaultImportOptions);
-    ASSERT_TRUE(run.success) << run.messages;
-    // One warning line, with the file and the line number (line 11).
-    EXPECT_EQ(run.messages.find('\n'), run.messages.size() - 1) << run.messages;
-    EXPECT_NE(run.messages.find(file), std::string::npos) << run.messages;
-    EXPECT_NE(run.messages.find(":11"), std::string::npos) << run.messages;
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateY"), (Keys{{1, 2}, {3, 8}}))
-        << "nothing is invented for the short line, which keeps its time slot; extra values "
-           "are ignored";
-    EXPECT_EQ(run.currentFrame, 4);
-
-    standin::resetScene();
-    ASSERT_TRUE(runImport(file, "importFrameRange=3;startFrame=3;endFrame=3;startTime=1;").success);
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateZ"), (Keys{{1, 9}}))
-        << "the short line was frame 2";
-}
-
-TEST_F(ImportMotion, NumbersInExponentNotation) {
-    const std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n}\n"
-        "MOTION\nFrames: 1\nFrame Time: 4e-2\n1e-05 1.5e+06 -2.5E1\n";
-    ASSERT_TRUE(importText(text).success);
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateX"), (Keys{{1, 1e-05}}));
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateY"), (Keys{{1, 1.5e+06}}));
-    EXPECT_EQ(curveKeys("|bvh_import|A", "translateZ"), (Keys{{1, -25}}));
-}
-
-TEST_F(ImportMotion, PositionKeysAreScaledValuesPlusTheJointsOwnOffset) {
-    const std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 1 2 3\nCHANNELS 3 Xposition Yposition Zposition\n"
-        "JOINT B\n{\nOFFSET 5 6 7\nCHANNELS 3 Zposition Xposition Yposition\n}\n}\n"
-        "MOTION\nFrames: 1\nFrame Time: 0.1\n10 0 0 1 2 3\n";
-    bvhimport::ImportSettings imp;
-    ASSERT_TRUE(bvhtest::jobText(imp, text, "scale=2;").success);
-    for (int a = 0; a < 3; ++a) EXPECT_DOUBLE_EQ(imp.rootOffset[a], 2.0 * (a + 1));
-    EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateX")), std::vector<double>{22});
-    EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateY")), std::vector<double>{4});
-    EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A", "translateZ")), std::vector<double>{6});
-    EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A|B", "translateZ")), std::vector<double>{2 + 14});
-    EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A|B", "translateX")), std::vector<double>{4 + 10});
-    EXPECT_EQ(valuesOf(curveKeys("|bvh_import|A|B", "translateY")), std::vector<double>{6 + 12});
-}
-
-TEST_F(ImportMotion, RotationsAreRadians) {
-    // One, two and three rotation channels; the orders match the target order, so the angles
-    // are keyed as read.
-    const std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Yrotation Xrotation\n"
-        "JOINT B\n{\nOFFSET 0 1 0\nCHANNELS 1 Yrotation\n"
-        "JOINT C\n{\nOFFSET 0 1 0\nCHANNELS 2 Zrotation Xrotation\n}\n}\n}\n"
-        "MOTION\nFrames: 1\nFrame Time: 0.1\n30 -20 350 90 179 -45\n";
-    ASSERT_TRUE(importText(text).success);
-    const struct {
-        const char* path;
-        const char* attribute;
-        double degrees;
-    } cases[] = {
-        {"|bvh_import|A", "rotateZ", 30},      {"|bvh_import|A", "rotateY", -20},
-        {"|bvh_import|A", "rotateX", 350},     {"|bvh_import|A|B", "rotateY", 90},
-        {"|bvh_import|A|B|C", "rotateZ", 179}, {"|bvh_import|A|B|C", "rotateX", -45},
-    };
-    for (const auto& c : cases) {
-        const Keys keys = curveKeys(c.path, c.attribute);
-        ASSERT_EQ(keys.size(), 1u) << c.path << "." << c.attribute;
-        EXPECT_NEAR(keys[0].second, c.degrees * kDeg, 1e-12) << c.path << "." << c.attribute;
-    }
-}
-
-TEST_F(ImportMotion, EulerFilterOnThreeChannelJointsAfterTheFirstKeyedFrame) {
-    const std::string file = writeTempFile(rotationFile(
-        "Zrotation Yrotation Xrotation", {"0 0 350", "0 0 179", "0 0 -179", "0 0 -170"}));
-    ASSERT_TRUE(runImport(file, bvhref::kDefaultImportOptions).success);
-    const std::vector<double> x = valuesOf(curveKeys("|bvh_import|A", "rotateX"));
-    ASSERT_EQ(x.size(), 4u);
-    EXPECT_NEAR(x[0], 350 * kDeg, 1e-12) << "the first keyed frame is keyed as converted";
-    // Each later frame is the solution closest to the frame before.
-    EXPECT_NEAR(x[1], 179 * kDeg, 1e-9) << "179 is the nearest solution to 350";
-    EXPECT_NEAR(x[2], -179 * kDeg + 2 * bvhref::kPi, 1e-9) << "the wrap to -179 is undone";
-    EXPECT_NEAR(x[3], -170 * kDeg + 2 * bvhref::kPi, 1e-9);
-
-    // A range that starts later: its first keyed frame is not filtered either.
-    standin::resetScene();
-    ASSERT_TRUE(runImport(file, "importFrameRange=2;startFrame=3;startTime=1;").success);
-    const std::vector<double> late = valuesOf(curveKeys("|bvh_import|A", "rotateX"));
-    ASSERT_EQ(late.size(), 2u);
-    EXPECT_NEAR(late[0], -179 * kDeg, 1e-12);
-    EXPECT_NEAR(late[1], -170 * kDeg, 1e-9);
-}
-
-TEST_F(ImportMotion, OneOrTwoRotationChannelsAreNotFiltered) {
-    for (const char* channels : {"Xrotation", "Zrotation Xrotation"}) {
-        standin::resetScene();
-        const int count = std::string(channels).find(' ') == std::string::npos ? 1 : 2;
-        const std::vector<std::string> frames =
-            count == 1 ? std::vector<std::string>{"179", "-179", "350"}
-                       : std::vector<std::string>{"0 179", "0 -179", "0 350"};
-        ASSERT_TRUE(importText(rotationFile(channels, frames, count)).success);
-        const std::vector<double> x = valuesOf(curveKeys("|bvh_import|A", "rotateX"));
-        ASSERT_EQ(x.size(), 3u) << channels;
-        EXPECT_NEAR(x[0], 179 * kDeg, 1e-12) << channels;
-        EXPECT_NEAR(x[1], -179 * kDeg, 1e-12) << channels;
-        EXPECT_NEAR(x[2], 350 * kDeg, 1e-12) << channels;
-    }
 }
 
 TEST_F(ImportMotion, RotationsAreReorderedIntoTheTargetOrder) {
@@ -376,48 +161,6 @@ TEST_F(ImportMotion, TwoRotationChannelsAreReorderedIntoTheTargetOrder) {
     }
 }
 
-// The faults of real files' MOTION sections: values that are no number get no key (one
-// warning), a frame count that differs from the frame lines is warned about (every line is
-// keyed), and a header line may hold both the count and the frame time.
-TEST_F(ImportMotion, FaultsOfTheMotionSection) {
-    const std::string head =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n";
-    const std::string notKeyed = " no finite number (nan, inf), the first on this line\n";
-    const struct {
-        const char* what;
-        std::string motion;  // after the MOTION line, which is line 7
-        Times times;
-        std::vector<double> values;
-        std::string messages;  // after "<path>:"
-    } cases[] = {
-        {"nan", "Frames: 3\nFrame Time: 0.5\n1\nnan\n3\n", {1, 25}, {1, 3},
-         "11: warning: not keyed: 1 frame value that is" + notKeyed},
-        {"infinities", "Frames: 4\nFrame Time: 0.5\ninf\n2\n1e999\n-inf\n", {13}, {2},
-         "10: warning: not keyed: 3 frame values that are" + notKeyed},
-        {"one frame line more", "Frames: 2\nFrame Time: 0.5\n1\n2\n3\n", {1, 13, 25}, {1, 2, 3},
-         "8: warning: the file declares 2 frames and holds 3 frame lines; all 3 are read\n"},
-        {"one frame line less", "Frames: 3\nFrame Time: 0.5\n1\n2\n", {1, 13}, {1, 2},
-         "8: warning: the file declares 3 frames and holds 2 frame lines; all 2 are read\n"},
-        {"count and time on one line", "Frames: 3 Frame Time: 0.5\n1\n2\n3\n", {1, 13, 25},
-         {1, 2, 3}, ""},
-        {"time and count on one line", "Frame Time: 0.5 Frames: 3\n1\n2\n3\n", {1, 13, 25},
-         {1, 2, 3}, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        standin::resetScene();
-        const std::string path = writeTempFile(head + c.motion);
-        // Keys a frame time (12 frames) apart, so that the frame time read shows in the times.
-        const std::string options = "inputKeys=0;frameRateNum=24;startTime=1;";
-        const auto run = runImport(path, options);
-        EXPECT_TRUE(run.success) << run.messages;
-        EXPECT_EQ(run.messages, c.messages.empty() ? "" : path + ":" + c.messages);
-        const Keys keys = curveKeys("|bvh_import|A", "translateX");
-        EXPECT_EQ(timesOf(keys), c.times);
-        EXPECT_EQ(valuesOf(keys), c.values);
-    }
-}
-
 TEST_F(ImportMotion, EachJointIsReadInItsOwnChannelOrder) {
     const std::string text =
         "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n"
@@ -454,25 +197,6 @@ TEST_F(ImportMotion, PasteRangeStopsAtTheEndTime) {
     const double expected = bvhref::sceneValue("|bvh_import|A", "translateX", 10.5);
     ASSERT_FALSE(keys.empty());
     EXPECT_DOUBLE_EQ(keys.back().second, expected);
-}
-
-TEST_F(ImportMotion, PasteRangeKeepsLaterKeysOfAnimatedJoints) {
-    ASSERT_TRUE(importText(countingFile(20), "startTime=1;").success);
-    bvhref::selectNodes({"|bvh_import|A"});
-    std::string text =
-        "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 1 Xposition\n}\nMOTION\n"
-        "Frames: 3\nFrame Time: 0.04\n";
-    for (int f = 1; f <= 20; ++f) text += std::to_string(100 + f) + "\n";
-    const auto run = importText(text, "importSkelton=2;pasteTimeRange=3;endTime=10.5;startTime=1;");
-    ASSERT_TRUE(run.success) << run.messages;
-    const Keys keys = curveKeys("|bvh_import|A", "translateX");
-    const Times times = timesOf(keys);
-    EXPECT_EQ(times,
-              (Times{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10.5, 12, 13, 14, 15, 16, 17, 18, 19, 20}))
-        << "the key that frame 11 set is removed, the curve's later keys stay";
-    ASSERT_EQ(keys.size(), 20u);
-    EXPECT_DOUBLE_EQ(keys[9].second, 110);
-    EXPECT_DOUBLE_EQ(keys.back().second, 20) << "somebody else's key is untouched";
 }
 
 // --- the reference reader that the pose checks rely on ------------------------------------

@@ -1,5 +1,7 @@
-// Import driver: option strings, per-read resets, frame rates, messages, line ends and the
-// whole-step re-keying after a read.
+// Import driver: option strings as a table of {option string -> settings}, per-read resets,
+// carry-over between reads, frame rates, files that cannot be read, and the bounds of the
+// whole-step re-keying. What one file with one option string makes of the scene is an
+// import case (tests/cases/import).
 
 #include <gtest/gtest.h>
 #include <maya/MFileObject.h>
@@ -26,15 +28,7 @@ using bvhref::curveKeys;
 using bvhref::runImport;
 using bvhref::writeTempFile;
 using bvhtest::importText;
-using bvhtest::keyTimes;
 using bvhtest::kSmallFile;
-
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t p = text.find(from); p != std::string::npos;
-         p = text.find(from, p + to.size()))
-        text.replace(p, from.size(), to);
-    return text;
-}
 
 using bvhimport::ImportSettings;
 
@@ -72,13 +66,6 @@ protected:
         const auto run = bvhtest::jobText(settings, "HIERARCHY\n", options);
         EXPECT_TRUE(run.success) << options << ": " << run.messages;
         return run;
-    }
-    /// The scene holds the import's transform and nothing below it.
-    static void expectOnlyAnEmptyTransform(const std::string& what) {
-        const auto top = standin::topLevelNodes();
-        ASSERT_EQ(top.size(), 1u) << what;
-        EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import") << what;
-        EXPECT_EQ(MFnDagNode(top[0]).childCount(), 0u) << what;
     }
 };
 
@@ -233,37 +220,6 @@ TEST_F(ImportDriver, ReadErrorIsAFailure) {
     EXPECT_EQ(run.messages.find('\n'), run.messages.size() - 1) << run.messages;
 }
 
-TEST_F(ImportDriver, AnimationOnlyImportNeedsASelectedJoint) {
-    const std::string file = writeTempFile(kSmallFile);
-    MObject group = standin::createNode("transform", MObject::kNullObj, "grp");
-    standin::createNode("joint", group, "J");
-    // Nothing selected, then only a node that is not a joint.
-    for (const std::vector<std::string>& selection :
-         {std::vector<std::string>{}, std::vector<std::string>{"|grp"}}) {
-        bvhref::selectNodes(selection);
-        const std::string before = standin::sceneToJson();
-        const auto run = runImport(file, "importSkelton=2;");
-        EXPECT_FALSE(run.success);
-        EXPECT_EQ(run.messages, file + ": Select a joint\n");
-        EXPECT_EQ(standin::sceneToJson(), before) << "the scene is unchanged";
-    }
-}
-
-TEST_F(ImportDriver, KeySpacingNeedsAUsableFrameRate) {
-    const std::string file = writeTempFile(kSmallFile);
-    for (const char* options :
-         {"inputKeys=0;frameRate=0;frameRateNum=0;", "inputKeys=2;frameRate=0;frameRateNum=-24;"}) {
-        const auto run = runImport(file, options);
-        EXPECT_FALSE(run.success) << options;
-        EXPECT_NE(run.messages.find(file), std::string::npos) << run.messages;
-        EXPECT_NE(run.messages.find("frameRateNum"), std::string::npos) << run.messages;
-        EXPECT_TRUE(standin::topLevelNodes().empty()) << "refused before anything is created";
-    }
-    // With keys one unit apart the rate is not used.
-    const auto run = runImport(file, "inputKeys=1;frameRate=0;frameRateNum=0;");
-    EXPECT_TRUE(run.success) << run.messages;
-}
-
 TEST_F(ImportDriver, AccessModeMakesNoDifference) {
     const std::string file = writeTempFile(kSmallFile);
     std::string first;
@@ -279,83 +235,6 @@ TEST_F(ImportDriver, AccessModeMakesNoDifference) {
         else
             EXPECT_EQ(standin::sceneToJson(), first);
     }
-}
-
-// Files that must all import the same skeleton and keys as kSmallFile.
-TEST_F(ImportDriver, LineEndsAndSpacingReadTheSame) {
-    standin::resetScene();
-    ASSERT_TRUE(importText(kSmallFile).success);
-    const std::string expected = standin::sceneToJson();
-    ASSERT_NE(expected.find("Spine"), std::string::npos);
-
-    const struct {
-        const char* name;
-        std::string bytes;
-    } cases[] = {
-        {"CRLF", replaceAll(kSmallFile, "\n", "\r\n")},
-        {"lone CR (a small file)", replaceAll(kSmallFile, "\n", "\r")},
-        {"no final line end", kSmallFile.substr(0, kSmallFile.size() - 1)},
-        {"blanks for tabs", replaceAll(kSmallFile, "\t", "  ")},
-        {"tabs between fields", replaceAll(replaceAll(kSmallFile, "\t", ""), " ", "\t")},
-        {"runs of blanks", replaceAll(replaceAll(kSmallFile, "\t", " "), " ", "   ")},
-        {"no brace lines", replaceAll(replaceAll(kSmallFile, "\t{\n", ""), "{\n", "")},
-        {"brace after the name",
-         replaceAll(replaceAll(replaceAll(kSmallFile, "\n\t\t{\n", " {\n"), "\n\t{\n", " {\n"),
-                    "Hips\n{", "Hips {")},
-        {"lines before HIERARCHY", "some words\nMOTION x\n\n" + kSmallFile},
-    };
-    for (const auto& c : cases) {
-        standin::resetScene();
-        const auto run = importText(c.bytes);
-        EXPECT_TRUE(run.success) << c.name << ": " << run.messages;
-        EXPECT_EQ(standin::sceneToJson(), expected) << c.name;
-    }
-}
-
-TEST_F(ImportDriver, LargeFilesReadTheSameWithEveryLineEnd) {
-    // More than 10,239 characters: 600 frame lines.
-    std::string large = kSmallFile;
-    for (int f = 0; f < 600; ++f)
-        large += std::to_string(f) + " 20 30 1 2 3 4 5 " + std::to_string(f % 90) + "\n";
-    ASSERT_GT(large.size(), 10239u);
-    ASSERT_TRUE(importText(large).success);
-    const std::string expected = standin::sceneToJson();
-    EXPECT_EQ(curveKeys("|bvh_import|Hips|Spine", "rotateX").size(), 603u);
-    for (const char* end : {"\r", "\r\n"}) {
-        standin::resetScene();
-        const auto run = importText(replaceAll(large, "\n", end));
-        EXPECT_TRUE(run.success) << run.messages;
-        EXPECT_EQ(standin::sceneToJson(), expected) << (end[1] ? "CRLF" : "CR");
-    }
-}
-
-TEST_F(ImportDriver, FilesWithoutSectionsLeaveOnlyTheTransform) {
-    const struct {
-        const char* name;
-        std::string bytes;
-    } cases[] = {
-        {"empty file", ""},
-        {"no HIERARCHY line", "ROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
-        {"keyword with a trailing blank", "HIERARCHY \nROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
-        {"keyword in lower case", "hierarchy\nROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
-        {"keyword with a leading tab", "\tHIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n}\n"},
-        {"only line ends", "\n\r\n\n"},
-    };
-    for (const auto& c : cases) {
-        standin::resetScene();
-        const auto run = importText(c.bytes);
-        EXPECT_TRUE(run.success) << c.name << ": " << run.messages;
-        expectOnlyAnEmptyTransform(c.name);
-    }
-}
-
-TEST_F(ImportDriver, MotionKeywordWithATabIsAFrameLineNotASection) {
-    // "MOTION\t" becomes "MOTION " and is not the section line: the motion lines that follow
-    // stay in the hierarchy section, so no key is set.
-    std::string bytes = replaceAll(kSmallFile, "MOTION\n", "MOTION\t\n");
-    ASSERT_TRUE(importText(bytes).success);
-    EXPECT_TRUE(curveKeys("|bvh_import|Hips", "translateX").empty());
-    EXPECT_FALSE(standin::findNode("|bvh_import|Hips|Spine").isNull());
 }
 
 TEST_F(ImportDriver, LinesOfAnyLengthAreRead) {
@@ -380,48 +259,6 @@ TEST_F(ImportDriver, LinesOfAnyLengthAreRead) {
     EXPECT_NEAR(keys[1].second, 10 * 3.14159 / 180, 1e-12);
 }
 
-TEST_F(ImportDriver, SkeletonOnlyAndNothingAtAll) {
-    const std::string file = writeTempFile(kSmallFile);
-    ASSERT_TRUE(runImport(file, "importAnimation=0;").success);
-    EXPECT_FALSE(standin::findNode("|bvh_import|Hips|Spine|EffectorSpine").isNull());
-    EXPECT_EQ(bvhref::curveCount("|bvh_import|Hips", "translateX"), 0u)
-        << "motion lines are ignored without importAnimation";
-    EXPECT_EQ(bvhref::curveCount("|bvh_import|Hips|Spine", "rotateZ"), 0u);
-
-    for (const char* options : {"importSkelton=0;", "importSkelton=5;"}) {
-        standin::resetScene();
-        ASSERT_TRUE(runImport(file, options).success) << options;
-        expectOnlyAnEmptyTransform(options);
-    }
-}
-
-TEST_F(ImportDriver, EverySkeletonImportMakesItsOwnTransform) {
-    const std::string file = writeTempFile(kSmallFile);
-    ASSERT_TRUE(runImport(file, bvhref::kDefaultImportOptions).success);
-    ASSERT_TRUE(runImport(file, bvhref::kDefaultImportOptions).success);
-    const auto top = standin::topLevelNodes();
-    ASSERT_EQ(top.size(), 2u);
-    EXPECT_EQ(standin::fullPath(top[0]), "|bvh_import");
-    EXPECT_NE(standin::fullPath(top[1]), "|bvh_import") << "the host makes the second name unique";
-    EXPECT_EQ(MFnDagNode(top[1]).childCount(), 1u);
-}
-
-TEST_F(ImportDriver, StartTimePlacesTheFirstKey) {
-    const std::string file = writeTempFile(kSmallFile);
-    ASSERT_TRUE(runImport(file, "startTime=5;inputKeys=1;").success);
-    EXPECT_EQ(keyTimes("|bvh_import|Hips", "translateX"), (std::vector<double>{5, 6, 7}));
-}
-
-TEST_F(ImportDriver, KeysUseTheUiTimeUnit) {
-    MTime::setUIUnit(MTime::kNTSCFrame);
-    ASSERT_TRUE(importText(kSmallFile).success);
-    EXPECT_EQ(keyTimes("|bvh_import|Hips", "rotateX"), (std::vector<double>{1, 2, 3}));
-    MTime::setUIUnit(MTime::kFilm);
-    const auto keys = curveKeys("|bvh_import|Hips", "rotateX");
-    ASSERT_EQ(keys.size(), 3u);
-    EXPECT_NEAR(keys[2].first, 3 * 24.0 / 30.0, 1e-9) << "three ntsc frames in film frames";
-}
-
 // Whole-step re-keying: a file whose frames are `step` time units apart (frameRateNum 1).
 std::string steppedFile(double step, int frames) {
     std::string text =
@@ -430,46 +267,6 @@ std::string steppedFile(double step, int frames) {
         std::to_string(step) + "\n";
     for (int i = 0; i < frames; ++i) text += std::to_string(i * 10) + "\n";
     return text;
-}
-
-TEST_F(ImportDriver, WholeStepRekeyingCoversTheKeyedRange) {
-    const struct {
-        double lastKey;
-        double startTime;
-        std::vector<double> times;
-    } cases[] = {
-        {11.03, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
-        {11.06, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-        {3.5, 5, {5, 6, 7, 8, 9}},
-    };
-    for (const auto& c : cases) {
-        standin::resetScene();
-        const std::string options =
-            "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=" +
-            std::to_string(c.startTime) + ";";
-        const auto run = importText(steppedFile(c.lastKey, 2), options);
-        ASSERT_TRUE(run.success) << run.messages;
-        const auto keys = curveKeys("|bvh_import|A", "translateX");
-        std::vector<double> times;
-        for (const auto& k : keys) times.push_back(k.first);
-        EXPECT_EQ(times, c.times) << "last key at " << c.lastKey;
-        ASSERT_FALSE(keys.empty());
-        EXPECT_DOUBLE_EQ(keys.front().second, 0.0) << "the first sample is the first frame's value";
-    }
-}
-
-TEST_F(ImportDriver, NoRekeyingWithOneUnitPerFrame) {
-    const auto run = importText(steppedFile(0.5, 3), "inputKeys=1;notFloatingKey=1;startTime=1;");
-    ASSERT_TRUE(run.success) << run.messages;
-    EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 2, 3}));
-}
-
-TEST_F(ImportDriver, FloatingKeysWithoutRekeying) {
-    const auto run =
-        importText(steppedFile(0.25, 3),
-                   "inputKeys=0;frameRate=0;frameRateNum=2;notFloatingKey=0;startTime=1;");
-    ASSERT_TRUE(run.success) << run.messages;
-    EXPECT_EQ(keyTimes("|bvh_import|A", "translateX"), (std::vector<double>{1, 1.5, 2}));
 }
 
 // A file with few frames may be re-keyed into two million keys; more is refused up front.
