@@ -269,7 +269,8 @@ std::string steppedFile(double step, int frames) {
     return text;
 }
 
-// A file with few frames may be re-keyed into two million keys; more is refused up front.
+// A file with few frames may be re-keyed into two million keys. (More is refused up front:
+// the import cases whole_step_rekeying_refused_*.)
 TEST_F(ImportDriver, RekeyingOfAShortFileIsBounded) {
     const std::string options =
         "inputKeys=0;frameRate=0;frameRateNum=1;notFloatingKey=1;startTime=0;";
@@ -281,17 +282,6 @@ TEST_F(ImportDriver, RekeyingOfAShortFileIsBounded) {
     ASSERT_EQ(keys.size(), 2000000u);
     EXPECT_EQ(keys.back().first, 1999999.0);
     EXPECT_DOUBLE_EQ(keys[1000000].second, 10.0 * 1000000 / 1999999);
-
-    for (const double step : {2000000.0, 1e9, 1e300}) {
-        standin::resetScene();
-        const std::string path = writeTempFile(steppedFile(step, 2));
-        const auto refused = runImport(path, options);
-        EXPECT_FALSE(refused.success) << step;
-        EXPECT_EQ(refused.messages.rfind(path + ": whole-step re-keying refused: ", 0), 0u)
-            << refused.messages;
-        EXPECT_EQ(std::count(refused.messages.begin(), refused.messages.end(), '\n'), 1)
-            << refused.messages;
-    }
 }
 
 }  // namespace
