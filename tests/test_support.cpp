@@ -313,9 +313,11 @@ void rewriteCaseFile(const fs::path& path, const std::string& text) {
 
 void expectSameText(const fs::path& path, const std::string& actual, const std::string& what) {
     const std::string expected = readFile(path);
+    // Reported at the expected file, so that the failure names the case to look at.
     if (actual != expected)
-        ADD_FAILURE() << "the " << what << " differs from " << path.filename().string() << "\n"
-                      << lineDiff(expected, actual);
+        ADD_FAILURE_AT(path.string().c_str(), 1)
+            << "the " << what << " differs from " << path.filename().string() << "\n"
+            << lineDiff(expected, actual);
 }
 
 MObject makeJoint(const MObject& parent, const std::string& name, double x, double y, double z,
