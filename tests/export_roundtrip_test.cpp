@@ -36,6 +36,8 @@ struct Conversion {
     const char* importOptions;  // null: bvhhost's defaults (the registered option strings)
     const char* warning;        // a warning the conversion must give once, or null
 };
+/// Cases print as their label.
+void PrintTo(const Conversion& c, std::ostream* out) { *out << c.label; }
 
 class ExportRoundTripTest : public ::testing::TestWithParam<Conversion> {
 protected:

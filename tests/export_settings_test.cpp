@@ -156,6 +156,8 @@ struct PlanCase {
     int lines, first, last;
     double frameTime, step;
 };
+/// Cases print as their name.
+void PrintTo(const PlanCase& c, std::ostream* out) { *out << c.name; }
 
 class MotionPlanTest : public ::testing::TestWithParam<PlanCase> {};
 
