@@ -133,12 +133,13 @@ private:
     void parseMotionLine(std::string_view line);
     void keyFrameLine();
     /// Keys the three rotate curves of a posed node from the rotation channels [first, last)
-    /// of the frame in state_.values (radians), at key time number `timeIndex`.
+    /// of the frame in state_.values (radians), at the current key time.
     void keyPosedRotation(ImportReadState::Node& node, int first, int last,
-                          MEulerRotation::RotationOrder order, unsigned int timeIndex);
-    /// Keys curve number `curve` at the current key time (number `timeIndex` of the read):
-    /// gathered while its keys are handed over per curve, added to the host's curve otherwise.
-    void keyCurve(int curve, unsigned int timeIndex, double value);
+                          MEulerRotation::RotationOrder order);
+    /// Keys curve number `curve` at the current key time (the next of keyTimes_): gathered
+    /// while its keys are handed over per curve, added to the host's curve otherwise; a value
+    /// that is no finite number gets no key.
+    void keyCurve(int curve, double value);
     /// Hands every gathered curve's keys to the host and stops gathering.
     void handOverCurveKeys();
     void endAtEndTime();

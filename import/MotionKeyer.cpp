@@ -111,7 +111,7 @@ void ImportJob::keyFrameLine() {
         const bool convertible =
             std::isfinite(angles[0]) && std::isfinite(angles[1]) && std::isfinite(angles[2]);
         if (node.posed) {
-            keyPosedRotation(node, first, last, targetOrder, timeIndex);
+            keyPosedRotation(node, first, last, targetOrder);
         } else if (node.fullRotation && !convertible) {
             for (int c = first; c < last; ++c) {
                 if (state_.channels[static_cast<std::size_t>(c)].attribute >= 3)
@@ -136,7 +136,7 @@ void ImportJob::keyFrameLine() {
             }
             if (node.missingAxis >= 0) {
                 // The axis that the file leaves out (0 there) takes its share of the rotation.
-                keyCurve(node.curve[3 + node.missingAxis], timeIndex,
+                keyCurve(node.curve[3 + node.missingAxis],
                          rotation[static_cast<unsigned>(node.missingAxis)]);
             }
         }
@@ -145,7 +145,7 @@ void ImportJob::keyFrameLine() {
     // A value that is no finite number gets no key (keyCurve): the curve keeps its keys
     // around it.
     for (std::size_t c = 0; c < state_.channels.size(); ++c)
-        if (state_.channels[c].curveFn) keyCurve(state_.channels[c].curve, timeIndex, values[c]);
+        if (state_.channels[c].curveFn) keyCurve(state_.channels[c].curve, values[c]);
     keyTimes_.append(keyTime_);
 
     if (settings_.pasteTimeRange == 3 && settings_.endTime < keyTimeValue_) endAtEndTime();
@@ -155,7 +155,7 @@ void ImportJob::keyFrameLine() {
 }
 
 void ImportJob::keyPosedRotation(ImportReadState::Node& node, int first, int last,
-                                 MEulerRotation::RotationOrder order, unsigned int timeIndex) {
+                                 MEulerRotation::RotationOrder order) {
     // The file's rotation: the channel listed first is applied last.
     MMatrix file;
     for (int c = first; c < last; ++c) {
@@ -172,16 +172,16 @@ void ImportJob::keyPosedRotation(ImportReadState::Node& node, int first, int las
     if (!std::isfinite(rotate.x) || !std::isfinite(rotate.y) || !std::isfinite(rotate.z)) return;
     for (int axis = 0; axis < 3; ++axis) {
         node.previous[axis] = rotate[static_cast<unsigned>(axis)];
-        keyCurve(node.curve[axis + 3], timeIndex, node.previous[axis]);
+        keyCurve(node.curve[axis + 3], node.previous[axis]);
     }
 }
 
-void ImportJob::keyCurve(int curve, unsigned int timeIndex, double value) {
+void ImportJob::keyCurve(int curve, double value) {
     if (!std::isfinite(value)) return;
     const auto index = static_cast<std::size_t>(curve);
     CurveKeys* gathered = state_.gatherKeys ? state_.curveKeys[index].get() : nullptr;
     if (gathered != nullptr)
-        gathered->set(timeIndex, value);
+        gathered->set(keyTimes_.length(), value);  // this frame's time is appended after its keys
     else
         state_.curves[index]->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
                                      MFnAnimCurve::kTangentGlobal);
