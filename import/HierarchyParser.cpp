@@ -54,12 +54,12 @@ MString toMString(std::string_view text) {
     return MString(text.data(), static_cast<int>(text.size()));
 }
 
-/// The curve of `attribute` on the node's joint: found once per read (the joint's own curve
-/// when the attribute is already animated, a new one otherwise) and shared by every channel
-/// that names it. A curve new to the read gathers its keys for one hand-over when it has none
-/// yet (`firstTime`: the read's key time it starts at).
-MFnAnimCurve* curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNode& jointFn,
-                       int attribute, unsigned int firstTime) {
+/// The curve of `attribute` on the node's joint, as its index in state.curves: found once per
+/// read (the joint's own curve when the attribute is already animated, a new one otherwise)
+/// and shared by every channel that names it. A curve new to the read gathers its keys for
+/// one hand-over when it has none yet (`firstTime`: the read's key time it starts at).
+int curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNode& jointFn, int attribute,
+             unsigned int firstTime) {
     int& slot = state.nodes[nodeIndex].curve[attribute];
     if (slot < 0) {
         MObject joint = jointFn.object();
@@ -80,7 +80,7 @@ MFnAnimCurve* curveFor(ImportReadState& state, unsigned int nodeIndex, MFnDagNod
                                       ? std::make_unique<CurveKeys>(firstTime)
                                       : nullptr);
     }
-    return state.curves[static_cast<std::size_t>(slot)].get();
+    return slot;
 }
 
 }  // namespace
@@ -238,8 +238,7 @@ void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos)
                 ++rotations;
                 order.push_back("XYZ"[index - 3]);
             }
-            channel.curveFn = curveFor(state_, nodeIndex, jointFn, index, keyTimes_.length());
-            channel.curve = state_.nodes[nodeIndex].curve[index];
+            channel.curve = curveFor(state_, nodeIndex, jointFn, index, keyTimes_.length());
         }
         state_.channels.push_back(channel);
     }
@@ -298,7 +297,7 @@ void ImportJob::parseChannelsLine(std::string_view line, std::size_t keywordPos)
             curveFor(state_, nodeIndex, jointFn, attribute, keyTimes_.length());
         for (std::size_t c = static_cast<std::size_t>(node.firstChannel);
              c < state_.channels.size(); ++c)
-            if (state_.channels[c].attribute >= 3) state_.channels[c].curveFn = nullptr;
+            if (state_.channels[c].attribute >= 3) state_.channels[c].curve = -1;
     }
     MFnIkJoint orderFn(joint);
     orderFn.setRotationOrder(static_cast<MTransformationMatrix::RotationOrder>(bvh::transformOrder(

@@ -32,8 +32,9 @@ struct ImportReadState {
     /// One BVH channel: which value of a frame line goes to which curve.
     struct Channel {
         int attribute = -1;  // 0..5 for translateX..rotateZ; -1 for an unknown channel name
-        MFnAnimCurve* curveFn = nullptr;  // one of `curves`; null for an unknown channel name
-        int curve = -1;                   // its index in `curves`
+        /// The index in `curves` of the curve its values key; -1 when they key none (an
+        /// unknown channel name, a node without a joint, a posed joint's rotation).
+        int curve = -1;
     };
     /// One node of the file.
     struct Node {

@@ -145,7 +145,7 @@ void ImportJob::keyFrameLine() {
     // A value that is no finite number gets no key (keyCurve): the curve keeps its keys
     // around it.
     for (std::size_t c = 0; c < state_.channels.size(); ++c)
-        if (state_.channels[c].curveFn) keyCurve(state_.channels[c].curve, values[c]);
+        if (state_.channels[c].curve >= 0) keyCurve(state_.channels[c].curve, values[c]);
     keyTimes_.append(keyTime_);
 
     if (settings_.pasteTimeRange == 3 && settings_.endTime < keyTimeValue_) endAtEndTime();
