@@ -21,6 +21,7 @@
 #include "bvh/RotationOrder.h"
 #include "bvh/Vocabulary.h"
 #include "plugin/JointWalk.h"
+#include "plugin/SelectedSkeletons.h"
 
 namespace bvhexport {
 
@@ -37,45 +38,12 @@ MEulerRotation::RotationOrder rotationChannelOrder(int order) {
 
 }  // namespace
 
-namespace {
-
-/// True when `node` is `root` or lies below it (through first parents). `lastBelow`, a node
-/// known to lie below `root`, ends the climb early: a selection listed parents first finds
-/// each joint's parent there, so a whole selected skeleton costs one step per joint.
-bool isAtOrBelow(const MObject& node, const MObject& root, const MObject& lastBelow) {
-    MObject current = node;
-    while (!current.isNull()) {
-        if (current == root || (!lastBelow.isNull() && current == lastBelow)) return true;
-        MFnDagNode fn(current);
-        if (fn.parentCount() == 0) return false;
-        current = fn.parent(0);
-    }
-    return false;
-}
-
-}  // namespace
-
 void gatherSelectedJoints(ChannelTable& table, std::vector<std::string>& leftOut) {
-    MSelectionList selection;
-    MGlobal::getActiveSelectionList(selection);
+    std::vector<SelectedSkeleton> skeletons = selectedSkeletons(SkeletonTop::kTopmostSelected);
     MObjectArray list;
-    MObject root;
-    MObject lastBelow;
-    for (MItSelectionList it(selection, MFn::kJoint); !it.isDone(); it.next()) {
-        MDagPath path;
-        MObject component;
-        it.getDagPath(path, component);
-        MFnIkJoint joint;
-        joint.setObject(path);
-        if (root.isNull()) {
-            root = joint.object();
-            collectJoints(root, list);
-        } else if (isAtOrBelow(joint.object(), root, lastBelow)) {
-            lastBelow = joint.object();  // listed with the root already
-        } else {
-            leftOut.push_back(path.partialPathName().asChar());
-        }
-    }
+    if (!skeletons.empty()) appendSkeletonJoints({skeletons.front()}, list);
+    for (std::size_t s = 1; s < skeletons.size(); ++s)
+        for (std::string& name : skeletons[s].selected) leftOut.push_back(std::move(name));
     table.joints.reserve(table.joints.size() + list.length());
     for (unsigned i = 0; i < list.length(); ++i) {
         ExportJoint entry;

@@ -54,10 +54,11 @@ struct ChannelTable {
     std::vector<PoseJoint> poses;
 };
 
-/// Appends the first joint of the active selection, the BVH root, and then every joint below
-/// it in depth-first order (nodes that are not joints are passed through, not listed). Other
-/// selected joints below the root are listed once, with it; the partial path names of those
-/// that are not below it (a file has one root) are appended to `leftOut`.
+/// Appends the BVH root, the topmost selected joint of the first selected joint's skeleton
+/// (see selectedSkeletons), and then every joint below it in depth-first order (nodes that are
+/// not joints are passed through, not listed). Other selected joints below the root are
+/// listed once, with it; the partial path names of those that are not below it (a file has
+/// one root) are appended to `leftOut`.
 void gatherSelectedJoints(ChannelTable& table, std::vector<std::string>& leftOut);
 
 /// True when some node below `node` in the DAG is a joint (or of a type derived from it).
