@@ -24,7 +24,7 @@ MStatus BvhImport::reader(const MFileObject& file, const MString& optionsString,
     std::string path;
     try {
         path = file.resolvedFullName().asChar();
-        bvhimport::ImportJob job(settings_, importTransform_);
+        bvhimport::ImportJob job(settings_, importTransform_, lastRead_);
         return job.run(path, optionsString);
     } catch (const std::exception& e) {
         // Nothing may unwind into the host.

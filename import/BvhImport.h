@@ -5,6 +5,7 @@
 #include <maya/MPxFileTranslator.h>
 #include <maya/MString.h>
 
+#include "import/ImportJob.h"
 #include "import/ImportSettings.h"
 
 /// Reads a BVH file into joints and animation curves (see bvhimport::ImportJob). One object
@@ -34,8 +35,11 @@ public:
     bvhimport::ImportSettings& settings() { return settings_; }
     /// The transform the last skeleton import created, the joints' parent.
     const MObject& importTransform() const { return importTransform_; }
+    /// What the last import found and did.
+    const bvhimport::ImportResult& lastRead() const { return lastRead_; }
 
 private:
     bvhimport::ImportSettings settings_;
+    bvhimport::ImportResult lastRead_;
     MObject importTransform_;
 };

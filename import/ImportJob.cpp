@@ -1,84 +1,74 @@
 #include "import/ImportJob.h"
 
-#include <maya/MDoubleArray.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnTransform.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
-#include "bvh/LineReader.h"
-#include "bvh/Text.h"
+#include "bvh/Reader.h"
 #include "bvh/Vocabulary.h"
+#include "import/ChannelBinder.h"
+#include "import/KeyPlan.h"
+#include "import/MotionKeyer.h"
+#include "import/NodeTargets.h"
 #include "plugin/LongTask.h"
 #include "plugin/Messages.h"
+#include "plugin/SelectedSkeletons.h"
 
 namespace bvhimport {
 
 namespace {
 
-enum class Section { kNone, kHierarchy, kMotion };
+/// Nodes joined per step of the joints and curves, between two looks at the user's Esc.
+constexpr std::size_t kNodesPerStep = 1024;
 
-// Whole-step re-keying samples every curve at every whole step between the first key and the
-// last, so a small file whose frames lie far apart can ask for any number of keys. It may make
-// up to kWholeStepsPerFrame samples per frame keyed (a 2.4 fps capture in a 120 fps scene),
-// and kWholeStepKeysAlways keys whatever the file, but never more than kWholeStepKeysMost
-// (about 800 MB); a larger request is refused rather than filling the host's memory with keys
-// no one asked for.
-constexpr double kWholeStepsPerFrame = 50.0;
-constexpr double kWholeStepKeysAlways = 2.0e6;
-constexpr double kWholeStepKeysMost = 5.0e7;
+void report(const std::string& path, const bvh::ReadMessage& message) {
+    const std::string where = bvhio::fileLine(path, static_cast<long long>(message.line));
+    if (message.error)
+        bvhio::reportError(where, message.text + "; the import stopped");
+    else
+        bvhio::reportWarning(where, message.text);
+}
+
+/// The step that decides where the nodes of the file go.
+NodeTargets::Mode targetMode(const ImportSettings& settings) {
+    if (settings.importSkelton == 2)
+        return settings.matchBy == "name" ? NodeTargets::Mode::kByName
+                                          : NodeTargets::Mode::kByPosition;
+    return settings.importSkelton == 1 ? NodeTargets::Mode::kBuild : NodeTargets::Mode::kNoJoints;
+}
 
 }  // namespace
 
 MStatus ImportJob::run(const std::string& path, const MString& options) {
-    // Per-read resets, then the options, the frame rate and the time of the first key.
+    // 1. Options: per-read resets, then the option string, the frame rate.
     settings_.resetForRead();
-    path_ = path;
     applyImportOptions(options, settings_);
     deriveFrameRate(settings_);
-    keyTimeValue_ = settings_.startTime;
-    keyTime_ = MTime(keyTimeValue_, MTime::uiUnit());
+    result_ = ImportResult();
+    result_.rotationOrder = settings_.rotationOrder;
 
-    bvh::LineReader lines;
-    if (lines.open(path_) != bvh::LineReader::OpenResult::kOk) {
-        bvhio::reportError(path_, "could not be opened for reading");
+    bvh::Reader reader;
+    if (!reader.open(path)) {
+        bvhio::reportError(path, "could not be opened for reading");
         return MS::kFailure;
     }
     const std::string problem = checkImportSettings(settings_);
     if (!problem.empty()) {
-        bvhio::reportError(path_, problem);
+        bvhio::reportError(path, problem);
         return MS::kFailure;
     }
-    return readFile(lines);
-}
 
-void ImportReadState::Renamed::note(std::string_view fileName, std::string_view sceneName) {
-    constexpr std::size_t kShown = 3;
-    if (count < kShown) {
-        if (count > 0) first += ", ";
-        first += bvh::clippedForMessage(fileName);
-        first += " -> ";
-        first += bvh::clippedForMessage(sceneName);
-    } else if (count == kShown) {
-        first += ", ...";
-    }
-    ++count;
-}
-
-MStatus ImportJob::readFile(bvh::LineReader& lines) {
-    state_.gatherKeys = settings_.keysPerCurve;
-    // Without a "Frame Time:" line in this file, keys are spaced one frame of frameRateNum.
-    settings_.frameTime = 1.0 / settings_.frameRateNum;
-
-    const bool byName = settings_.importSkelton == 2 && settings_.matchBy == "name";
+    // 2. Destination: the selected skeletons, or a new transform.
+    const NodeTargets::Mode mode = targetMode(settings_);
+    MObjectArray targets;
     if (settings_.importSkelton == 2) {
-        MObjectArray& targets = byName ? state_.targets : state_.joints;
-        collectTargetJoints(targets);
+        appendSkeletonJoints(selectedSkeletons(SkeletonTop::kSkeletonRoot), targets);
         if (targets.length() == 0) {
-            bvhio::reportError(path_, "Select a joint");
+            bvhio::reportError(path, "Select a joint");
             return MS::kFailure;
         }
     } else {
@@ -87,128 +77,151 @@ MStatus ImportJob::readFile(bvh::LineReader& lines) {
         transformFn.setName(MString(std::string(bvh::kImportTransformName).c_str()));
     }
 
-    // Progress by the bytes of the lines read (each with one byte for its line end).
-    std::error_code sizeError;
-    const std::uintmax_t size = std::filesystem::file_size(path_, sizeError);
-    LongTask task(sizeError ? 0 : size);
-    std::uint64_t bytesRead = 0;
-    bool cancelled = false;
-    Section section = Section::kNone;
-    std::string_view line;
-    try {
-        while (lines.next(line)) {
-            state_.lineNumber = lines.lineNumber();
-            if (line == bvh::kHierarchy)
-                section = Section::kHierarchy;
-            else if (line == bvh::kMotion)
-                section = Section::kMotion;
+    NodeTargets nodes(mode, importTransform_, targets, settings_.scale);
+    KeyPlan plan;
+    ChannelBinder binder(settings_, plan);
+    MotionKeyer keyer(settings_, plan, path);
+    const bool keying = settings_.importAnimation == 1;
+    reader.setRowLimit(0);
 
-            if (section == Section::kHierarchy) {
-                if (settings_.importSkelton != 2 ||
-                    state_.jointIndex <= static_cast<int>(state_.joints.length()))
-                    parseHierarchyLine(line);
-            } else if (section == Section::kMotion) {
-                if (settings_.importAnimation == 1) parseMotionLine(line);
+    std::error_code sizeError;
+    const std::uintmax_t size = std::filesystem::file_size(path, sizeError);
+    LongTask task(sizeError ? 0 : size);
+    bool cancelled = false;
+    // Warnings about CHANNELS lines wait until their nodes are joined: only those of nodes
+    // whose values are keyed are told.
+    std::vector<bvh::ReadMessage> pending;
+    std::vector<bvh::ReadMessage> errors;
+
+    // 4 and 5. Joints and curves for the part of the table read since the last time.
+    const auto joinNodes = [&]() {
+        std::vector<bvh::ReadMessage> told;
+        const bvh::HierarchyTable& table = reader.table();
+        while (nodes.joints().size() < table.nodes.size() && !cancelled) {
+            nodes.addNodes(table, std::min(table.nodes.size(), nodes.joints().size() + kNodesPerStep));
+            if (keying) binder.bind(table, nodes, told);
+            cancelled = task.stopRequested(reader.bytesRead());
+        }
+        if (keying) {
+            binder.bind(table, nodes, told);  // a CHANNELS line for the last node of a part
+            keyer.addCurves();
+            reader.setRowLimit(plan.channelsUsed);
+        }
+        // The file's own warnings come before the binder's on the same line.
+        for (const bvh::ReadMessage& message : pending) {
+            const auto node = static_cast<std::size_t>(message.node);
+            if (keying && node < nodes.joints().size() && nodes.counted(node) &&
+                !nodes.joints()[node].isNull())
+                told.push_back(message);
+        }
+        pending.clear();
+        std::stable_sort(told.begin(), told.end(),
+                         [](const bvh::ReadMessage& a, const bvh::ReadMessage& b) {
+                             return a.line < b.line;
+                         });
+        for (const bvh::ReadMessage& message : told) report(path, message);
+    };
+
+    // 3 and 6. Read the file; key each frame row.
+    bool expecting = false;
+    try {
+        for (;;) {
+            const bvh::Reader::Step step = reader.next();
+            for (bvh::ReadMessage& message : reader.takeMessages()) {
+                if (message.error)
+                    errors.push_back(std::move(message));
+                else if (message.node >= 0)
+                    pending.push_back(std::move(message));
+                else if (keying)
+                    report(path, message);  // about the MOTION section
             }
-            if (stopReading_ || !state_.error.empty()) break;
-            bytesRead += line.size() + 1;
-            if (task.stopRequested(bytesRead)) {
+            if (step == bvh::Reader::Step::kEnd || step == bvh::Reader::Step::kError) {
+                joinNodes();
+                break;
+            }
+            if (step == bvh::Reader::Step::kHierarchyEnded) joinNodes();
+            if (step == bvh::Reader::Step::kFrame && keying) {
+                if (!expecting) {
+                    // Room for the keys the file announces, no more than the rest of it holds.
+                    const bvh::MotionHeaderValues& motion = reader.motion();
+                    const std::uint64_t fit = sizeError ? 0 : reader.framesThatFit(size);
+                    keyer.expectFrames(motion.declaredFrames < 0
+                                           ? 0
+                                           : std::min<std::uint64_t>(
+                                                 static_cast<std::uint64_t>(motion.declaredFrames),
+                                                 fit));
+                    expecting = true;
+                }
+                keyer.keyRow(reader.row(), reader.lineNumber(), reader.motion().frameTime);
+                if (keyer.stopped()) break;
+            }
+            if (cancelled || task.stopRequested(reader.bytesRead())) {
                 cancelled = true;
                 break;
             }
         }
     } catch (...) {
         // What was keyed before the failure stays, as it would have key by key.
-        handOverCurveKeys();
+        keyer.finish(reader.motion().frameTime);
         throw;
     }
-    lines.close();
-    handOverCurveKeys();
-    if (state_.renamed.count > 0)
-        bvhio::reportWarning(path_, bvhio::textOf(state_.renamed.count,
-                                                  " joint names are not names the host can hold "
-                                                  "or clash with a sibling's; they were changed: ",
-                                                  state_.renamed.first));
+    reader.close();
+    keyer.finish(reader.motion().frameTime);
+
+    // 7. Report.
+    result_.rotationOrder = binder.rotationOrder();
+    result_.fileRotationOrder = binder.fileRotationOrder();
+    if (nodes.builtRoot()) std::copy(nodes.rootOffset(), nodes.rootOffset() + 3, result_.rootOffset);
+    nodes.reportRenamed(path);
+    const auto finishResult = [&]() {
+        result_.frameTime = keyer.frameTime();
+        result_.currentFrame = keyer.currentFrame();
+        result_.framesKeyed = keyer.framesKeyed();
+        result_.stoppedAtEndTime = keyer.stopped();
+        result_.keyTimeValue = keyer.keyTimeValue();
+    };
+    finishResult();
     if (cancelled) {
-        bvhio::reportError(bvhio::fileLine(path_, state_.lineNumber),
-                           bvhio::textOf("import cancelled after frame ", currentFrame_ - 1,
+        bvhio::reportError(bvhio::fileLine(path, static_cast<long long>(reader.lineNumber())),
+                           bvhio::textOf("import cancelled after frame ", keyer.currentFrame() - 1,
                                          "; the keys up to it stay, the rest of the file was"
                                          " not read"));
         return MS::kFailure;
     }
-    if (!state_.error.empty()) {
-        bvhio::reportError(bvhio::fileLine(path_, state_.lineNumber),
-                           state_.error + "; the import stopped");
+    if (!errors.empty()) {
+        report(path, errors.front());
         return MS::kFailure;
     }
-    if (lines.failed()) {
-        bvhio::reportError(path_, bvhio::textOf("read error; the import stopped at line ",
-                                                lines.lineNumber() + 1));
+    if (reader.failed()) {
+        bvhio::reportError(path, bvhio::textOf("read error; the import stopped at line ",
+                                               reader.lineNumber() + 1));
         return MS::kFailure;
     }
-
-    if (state_.nonFiniteValues > 0) {
-        bvhio::reportWarning(bvhio::fileLine(path_, state_.firstNonFiniteLine),
-                             bvhio::textOf("not keyed: ", state_.nonFiniteValues,
-                                           state_.nonFiniteValues == 1 ? " frame value that is"
-                                                                       : " frame values that are",
-                                           " no finite number (nan, inf), the first on this line"));
-    }
-    const long long framesRead = currentFrame_ - 1;
-    if (state_.declaredFrames >= 0 && !stopReading_ && framesRead != state_.declaredFrames) {
+    if (keyer.nonFiniteValues() > 0) {
+        const std::size_t count = keyer.nonFiniteValues();
         bvhio::reportWarning(
-            bvhio::fileLine(path_, state_.declaredFramesLine),
-            bvhio::textOf("the file declares ", state_.declaredFrames, " frames and holds ",
+            bvhio::fileLine(path, static_cast<long long>(keyer.firstNonFiniteLine())),
+            bvhio::textOf("not keyed: ", count,
+                          count == 1 ? " frame value that is" : " frame values that are",
+                          " no finite number (nan, inf), the first on this line"));
+    }
+    const bvh::MotionHeaderValues& motion = reader.motion();
+    const long long framesRead = keyer.currentFrame() - 1;
+    if (keying && motion.declaredFrames >= 0 && !keyer.stopped() &&
+        framesRead != motion.declaredFrames) {
+        bvhio::reportWarning(
+            bvhio::fileLine(path, static_cast<long long>(motion.declaredFramesLine)),
+            bvhio::textOf("the file declares ", motion.declaredFrames, " frames and holds ",
                           framesRead, " frame lines; all ", framesRead, " are read"));
     }
+    nodes.reportUnmatched(path);
 
-    if (byName) warnUnmatched();
+    // 7. Whole-step re-keying.
     MStatus status = MS::kSuccess;
-    if (settings_.inputKeys != 1 && settings_.notFloatingKey != 0 && !rekeyWholeSteps())
+    if (settings_.inputKeys != 1 && settings_.notFloatingKey != 0 && !keyer.rekeyWholeSteps())
         status = MS::kFailure;
+    result_.keyTimeValue = keyer.keyTimeValue();
     return status;
-}
-
-bool ImportJob::rekeyWholeSteps() {
-    const double startTime = settings_.startTime;
-    keyTimeValue_ = keyTimeValue_ - settings_.frameTime * settings_.frameRateNum - 0.05;
-    const double span = std::ceil(keyTimeValue_ - startTime);
-    const std::size_t curves = state_.curves.size();
-    if (curves == 0) return true;  // nothing to re-key, however long the span
-    const double keys = (span + 1) * static_cast<double>(curves);
-    const double allowed = std::min(
-        kWholeStepKeysMost, std::max(kWholeStepKeysAlways, kWholeStepsPerFrame * framesKeyed_ *
-                                                               static_cast<double>(curves)));
-    if (!std::isfinite(span) || keys > allowed) {
-        bvhio::reportError(path_, bvhio::textOf("whole-step re-keying refused: ", span + 1,
-                                                " steps on ", curves, " curves are too many keys"));
-        return false;
-    }
-    if (span < 0) return true;
-    // Within range: the bound above allows at most kWholeStepKeysMost steps.
-    const unsigned int count = static_cast<unsigned int>(span) + 1;
-    const MTime::Unit unit = MTime::uiUnit();
-    // The same whole steps on every curve.
-    MTimeArray times;
-    times.setLength(count);
-    keyTime_ = MTime(startTime, unit);
-    for (unsigned int i = 0; i < count; ++i) {
-        times[i] = keyTime_;
-        ++keyTime_;
-    }
-    MDoubleArray values;
-    values.setLength(count);
-    for (auto& curveFn : state_.curves) {
-        MFnAnimCurve& curve = *curveFn;
-        for (unsigned int i = 0; i < count; ++i) values[i] = curve.evaluate(times[i]);
-        for (unsigned int k = 0; k < keyTimes_.length(); ++k) {
-            unsigned int index = 0;
-            if (curve.find(keyTimes_[k], index)) curve.remove(index);
-        }
-        curve.addKeys(&times, &values, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal,
-                      false);
-    }
-    return true;
 }
 
 }  // namespace bvhimport

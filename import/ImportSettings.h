@@ -29,8 +29,8 @@ struct ImportSettings {
     int frameRate = 0;          ///< 1 derives frameRateNum from frameRateUnit
     std::string frameRateUnit;  ///< name of a host time unit, or "<rate>fps"
     int notFloatingKey = 0;     ///< non-zero re-keys at whole steps (when inputKeys is not 1)
-    /// The order joints are given, or "auto": the order of the file's first CHANNELS line,
-    /// which a read writes back here.
+    /// The order joints are given, or "auto": the order of the file's first CHANNELS line
+    /// (which the read's result names).
     std::string rotationOrder;
     std::string matchBy = "position";  ///< animation-only import: "position" or "name"
 
@@ -39,11 +39,6 @@ struct ImportSettings {
     double startTime = 0;     ///< key time of the first keyed frame, UI unit
     double endTime = 0;       ///< key time past which keying stops (pasteTimeRange 3)
     double scale = 0;         ///< factor for offsets and position values
-
-    // What a read leaves behind.
-    double frameTime = 1.0 / 24.0;     ///< seconds per frame: the file's Frame Time
-    double rootOffset[3] = {0, 0, 0};  ///< the root's OFFSET times scale (joints created)
-    int fileRotationOrder = 0;         ///< Euler order of the most recent CHANNELS line
 
     /// Whether the keys of a curve that had none before the read are handed to the host in
     /// one call per curve at the end of the read (the scene is the same either way; one call

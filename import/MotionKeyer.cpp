@@ -1,108 +1,106 @@
-// The MOTION section: frame lines turned into keys.
+#include "import/MotionKeyer.h"
 
-#include <maya/MEulerRotation.h>
+#include <maya/MDoubleArray.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MMatrix.h>
-#include <maya/MTime.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
-#include "bvh/MotionHeader.h"
-#include "bvh/RotationOrder.h"
-#include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
-#include "import/ImportJob.h"
 #include "plugin/Messages.h"
 
 namespace bvhimport {
 
-void ImportJob::parseMotionLine(std::string_view line) {
-    const bvh::MotionHeader header = bvh::readMotionHeader(line);
-    if (header.hasFrames && state_.declaredFrames < 0) {
-        const double count = bvh::parseDouble(header.frames);
-        if (count >= 0 && count <= 1e15 && count == std::floor(count)) {
-            state_.declaredFrames = static_cast<long long>(count);
-            state_.declaredFramesLine = state_.lineNumber;
-        }
-    }
-    if (header.hasFrameTime) {
-        const double seconds = bvh::parseDouble(header.frameTime);
-        if (seconds > 0 && std::isfinite(seconds)) {
-            settings_.frameTime = seconds;
-        } else {
-            bvhio::reportWarning(
-                bvhio::fileLine(path_, state_.lineNumber),
-                bvhio::textOf("Frame Time \"", bvh::clippedForMessage(header.frameTime),
-                              "\" is not a positive number of seconds; frames "
-                              "are keyed one frame apart"));
-        }
-        return;
-    }
-    if (header.hasFrames) return;
-    if (line == bvh::kMotion) return;
-    // Blank lines are not frames.
-    if (bvh::isBlankLine(line)) return;
+namespace {
 
+// Whole-step re-keying samples every curve at every whole step between the first key and the
+// last, so a small file whose frames lie far apart can ask for any number of keys. It may make
+// up to kWholeStepsPerFrame samples per frame keyed (a 2.4 fps capture in a 120 fps scene),
+// and kWholeStepKeysAlways keys whatever the file, but never more than kWholeStepKeysMost
+// (about 800 MB); a larger request is refused rather than filling the host's memory with keys
+// no one asked for.
+constexpr double kWholeStepsPerFrame = 50.0;
+constexpr double kWholeStepKeysAlways = 2.0e6;
+constexpr double kWholeStepKeysMost = 5.0e7;
+
+}  // namespace
+
+MotionKeyer::MotionKeyer(const ImportSettings& settings, KeyPlan& plan, std::string path)
+    : settings_(settings),
+      plan_(plan),
+      path_(std::move(path)),
+      gathering_(settings.keysPerCurve),
+      // Without a "Frame Time:" line in the file, keys are spaced one frame of frameRateNum.
+      frameTime_(1.0 / settings.frameRateNum),
+      keyTimeValue_(settings.startTime),
+      keyTime_(settings.startTime, MTime::uiUnit()) {}
+
+void MotionKeyer::addCurves() {
+    for (std::size_t k = gathered_.size(); k < plan_.curves.size(); ++k)
+        gathered_.push_back(gathering_ && !plan_.hadKeys[k]
+                                ? std::make_unique<CurveKeys>(keyTimes_.length())
+                                : nullptr);
+}
+
+void MotionKeyer::keyRow(const std::vector<double>& row, std::size_t line, double frameTime) {
+    line_ = line;
+    if (frameTime > 0) frameTime_ = frameTime;
     bool keyed = true;
     if (settings_.importFrameRange == 2)
         keyed = currentFrame_ >= settings_.startFrame;
     else if (settings_.importFrameRange == 3)
         keyed = settings_.startFrame <= currentFrame_ && currentFrame_ <= settings_.endFrame;
-    // Values beyond the channels are ignored, so they are not even split off.
-    bvh::splitBlanks(line, state_.tokens, state_.channels.size());
-    if (state_.tokens.size() < state_.channels.size()) {
+    if (row.size() < plan_.channelsUsed) {
         // Nothing is invented for missing values: the frame keeps its time slot but gets no
         // keys.
-        bvhio::reportWarning(bvhio::fileLine(path_, state_.lineNumber),
-                             bvhio::textOf("frame line has ", state_.tokens.size(), " values for ",
-                                           state_.channels.size(), " channels; it is not keyed"));
+        bvhio::reportWarning(bvhio::fileLine(path_, static_cast<long long>(line)),
+                             bvhio::textOf("frame line has ", row.size(), " values for ",
+                                           plan_.channelsUsed, " channels; it is not keyed"));
         if (keyed) advanceKeyTime();
     } else if (keyed) {
-        keyFrameLine();
+        keyFrame(row);
     }
     ++currentFrame_;
 }
 
-void ImportJob::advanceKeyTime() {
+void MotionKeyer::advanceKeyTime() {
     if (settings_.inputKeys == 1) {
         keyTimeValue_ += 1;
         ++keyTime_;
     } else {
-        keyTimeValue_ += settings_.frameTime * settings_.frameRateNum;
+        keyTimeValue_ += frameTime_ * settings_.frameRateNum;
         keyTime_.setValue(keyTimeValue_);
     }
 }
 
-void ImportJob::keyFrameLine() {
-    const auto targetOrder =
-        static_cast<MEulerRotation::RotationOrder>(bvh::orderIndexOrXYZ(settings_.rotationOrder));
-    std::vector<double>& values = state_.values;
-    values.resize(state_.channels.size());
+void MotionKeyer::keyFrame(const std::vector<double>& row) {
+    const auto targetOrder = static_cast<MEulerRotation::RotationOrder>(plan_.targetOrder);
+    values_.resize(plan_.channelsUsed);
+    if (previous_.size() < plan_.nodes.size()) previous_.resize(plan_.nodes.size());
     const unsigned int timeIndex = keyTimes_.length();
-    if (state_.gatherKeys && (!std::isfinite(keyTimeValue_) ||
-                              (timeIndex > 0 && !(keyTimes_[timeIndex - 1] < keyTime_))))
-        handOverCurveKeys();
+    if (gathering_ && (!std::isfinite(keyTimeValue_) ||
+                       (timeIndex > 0 && !(keyTimes_[timeIndex - 1] < keyTime_))))
+        handOverAll();
 
-    const std::size_t nodeCount = state_.nodes.size();
-    for (std::size_t k = 0; k < nodeCount; ++k) {
-        ImportReadState::Node& node = state_.nodes[k];
-        if (node.channelCount == 0) continue;
-        const int first = node.firstChannel;
-        const int last = first + node.channelCount;
+    for (std::size_t k = 0; k < plan_.nodes.size(); ++k) {
+        KeyPlan::Node& node = plan_.nodes[k];
+        const std::size_t first = node.firstChannel;
+        const std::size_t last = first + node.channelCount;
+        if (node.channelCount == 0 || last > plan_.channelsUsed) continue;
         double angles[3] = {0, 0, 0};
-        for (int c = first; c < last; ++c) {
-            const int attribute = state_.channels[static_cast<std::size_t>(c)].attribute;
+        for (std::size_t c = first; c < last; ++c) {
+            const int attribute = plan_.channels[c].attribute;
             if (attribute < 0) continue;
-            const double value = bvh::parseDouble(state_.tokens[static_cast<std::size_t>(c)]);
-            if (!std::isfinite(value) && state_.nonFiniteValues++ == 0)
-                state_.firstNonFiniteLine = state_.lineNumber;
+            const double value = row[c];
+            if (!std::isfinite(value) && nonFiniteValues_++ == 0) firstNonFiniteLine_ = line_;
             if (attribute < 3) {
                 // Position: the file value scaled, plus the joint's own scaled offset.
-                values[static_cast<std::size_t>(c)] =
-                    value * settings_.scale + node.offset[attribute];
+                values_[c] = value * settings_.scale + node.offset[attribute];
             } else {
                 const double radians = value * bvh::kPi / 180.0;
-                values[static_cast<std::size_t>(c)] = radians;
+                values_[c] = radians;
                 angles[attribute - 3] = radians;
             }
         }
@@ -113,26 +111,20 @@ void ImportJob::keyFrameLine() {
         if (node.posed) {
             keyPosedRotation(node, first, last, targetOrder);
         } else if (node.fullRotation && !convertible) {
-            for (int c = first; c < last; ++c) {
-                if (state_.channels[static_cast<std::size_t>(c)].attribute >= 3)
-                    values[static_cast<std::size_t>(c)] = std::nan("");
-            }
+            for (std::size_t c = first; c < last; ++c)
+                if (plan_.channels[c].attribute >= 3) values_[c] = std::nan("");
         } else if (node.fullRotation) {
             MEulerRotation rotation(
                 angles[0], angles[1], angles[2],
                 static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
             if (rotation.order != targetOrder) rotation = rotation.reorder(targetOrder);
-            if (framesKeyed_ > 0) {
-                const MEulerRotation previous(node.previous[0], node.previous[1], node.previous[2],
-                                              targetOrder);
-                rotation.setToClosestSolution(previous);
-            }
-            node.previous[0] = rotation.x;
-            node.previous[1] = rotation.y;
-            node.previous[2] = rotation.z;
-            for (int c = first; c < last; ++c) {
-                const int attribute = state_.channels[static_cast<std::size_t>(c)].attribute;
-                if (attribute >= 3) values[static_cast<std::size_t>(c)] = rotation[attribute - 3];
+            if (framesKeyed_ > 0)
+                rotation.setToClosestSolution(MEulerRotation(previous_[k].x, previous_[k].y,
+                                                             previous_[k].z, targetOrder));
+            previous_[k] = rotation;
+            for (std::size_t c = first; c < last; ++c) {
+                const int attribute = plan_.channels[c].attribute;
+                if (attribute >= 3) values_[c] = rotation[static_cast<unsigned>(attribute - 3)];
             }
             if (node.missingAxis >= 0) {
                 // The axis that the file leaves out (0 there) takes its share of the rotation.
@@ -144,8 +136,8 @@ void ImportJob::keyFrameLine() {
 
     // A value that is no finite number gets no key (keyCurve): the curve keeps its keys
     // around it.
-    for (std::size_t c = 0; c < state_.channels.size(); ++c)
-        if (state_.channels[c].curve >= 0) keyCurve(state_.channels[c].curve, values[c]);
+    for (std::size_t c = 0; c < plan_.channelsUsed; ++c)
+        if (plan_.channels[c].curve >= 0) keyCurve(plan_.channels[c].curve, values_[c]);
     keyTimes_.append(keyTime_);
 
     if (settings_.pasteTimeRange == 3 && settings_.endTime < keyTimeValue_) endAtEndTime();
@@ -154,55 +146,59 @@ void ImportJob::keyFrameLine() {
     ++framesKeyed_;
 }
 
-void ImportJob::keyPosedRotation(ImportReadState::Node& node, int first, int last,
-                                 MEulerRotation::RotationOrder order) {
+void MotionKeyer::keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::size_t last,
+                                   MEulerRotation::RotationOrder order) {
+    const std::size_t k = static_cast<std::size_t>(&node - plan_.nodes.data());
     // The file's rotation: the channel listed first is applied last.
     MMatrix file;
-    for (int c = first; c < last; ++c) {
-        const int attribute = state_.channels[static_cast<std::size_t>(c)].attribute;
+    for (std::size_t c = first; c < last; ++c) {
+        const int attribute = plan_.channels[c].attribute;
         if (attribute < 3) continue;
         double angles[3] = {0, 0, 0};
-        angles[attribute - 3] = state_.values[static_cast<std::size_t>(c)];
+        angles[attribute - 3] = values_[c];
         file = MEulerRotation(angles[0], angles[1], angles[2]).asMatrix() * file;
     }
-    const MEulerRotation previous(node.previous[0], node.previous[1], node.previous[2], order);
-    const MEulerRotation rotate =
-        rotateFor(node.rotation, file, order, framesKeyed_ > 0 ? &previous : nullptr);
+    const MEulerRotation previous(previous_[k].x, previous_[k].y, previous_[k].z, order);
+    const MEulerRotation rotate = rotateFor(plan_.poses[static_cast<std::size_t>(node.pose)], file,
+                                            order, framesKeyed_ > 0 ? &previous : nullptr);
     // An angle that is no number spreads to the whole rotation: no keys for it this frame.
     if (!std::isfinite(rotate.x) || !std::isfinite(rotate.y) || !std::isfinite(rotate.z)) return;
-    for (int axis = 0; axis < 3; ++axis) {
-        node.previous[axis] = rotate[static_cast<unsigned>(axis)];
-        keyCurve(node.curve[axis + 3], node.previous[axis]);
-    }
+    previous_[k] = rotate;
+    for (unsigned axis = 0; axis < 3; ++axis) keyCurve(node.curve[axis + 3], rotate[axis]);
 }
 
-void ImportJob::keyCurve(int curve, double value) {
+void MotionKeyer::keyCurve(int curve, double value) {
     if (!std::isfinite(value)) return;
     const auto index = static_cast<std::size_t>(curve);
-    CurveKeys* gathered = state_.gatherKeys ? state_.curveKeys[index].get() : nullptr;
+    CurveKeys* gathered = gathering_ ? gathered_[index].get() : nullptr;
     if (gathered != nullptr)
-        gathered->set(keyTimes_.length(), value);  // this frame's time is appended after its keys
+        gathered->set(keyTimes_.length(), value, expected_);  // the time is appended after
     else
-        state_.curves[index]->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
-                                     MFnAnimCurve::kTangentGlobal);
+        plan_.curves[index]->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
+                                    MFnAnimCurve::kTangentGlobal);
 }
 
-void ImportJob::handOverCurveKeys() {
-    for (std::size_t k = 0; k < state_.curveKeys.size(); ++k) {
-        if (!state_.curveKeys[k]) continue;
-        state_.curveKeys[k]->handOver(*state_.curves[k], keyTimes_);
-        state_.curveKeys[k].reset();
+void MotionKeyer::finish(double frameTime) {
+    if (frameTime > 0) frameTime_ = frameTime;
+    handOverAll();
+}
+
+void MotionKeyer::handOverAll() {
+    for (std::size_t k = 0; k < gathered_.size(); ++k) {
+        if (!gathered_[k]) continue;
+        gathered_[k]->handOver(*plan_.curves[k], keyTimes_);
+        gathered_[k].reset();
     }
-    state_.gatherKeys = false;
+    gathering_ = false;
 }
 
-void ImportJob::endAtEndTime() {
-    // The value at settings_.endTime comes from the curve as keyed so far.
-    handOverCurveKeys();
+void MotionKeyer::endAtEndTime() {
+    // The value at endTime comes from the curve as keyed so far.
+    handOverAll();
     const MTime frameKeyTime = keyTime_;
     keyTimeValue_ = settings_.endTime;
     keyTime_.setValue(settings_.endTime);
-    for (auto& curveFn : state_.curves) {
+    for (auto& curveFn : plan_.curves) {
         MFnAnimCurve& curve = *curveFn;
         const double value = curve.evaluate(keyTime_);
         curve.addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal);
@@ -211,7 +207,48 @@ void ImportJob::endAtEndTime() {
         unsigned int index = 0;
         if (!(frameKeyTime == keyTime_) && curve.find(frameKeyTime, index)) curve.remove(index);
     }
-    stopReading_ = true;
+    stopped_ = true;
+}
+
+bool MotionKeyer::rekeyWholeSteps() {
+    const double startTime = settings_.startTime;
+    keyTimeValue_ = keyTimeValue_ - frameTime_ * settings_.frameRateNum - 0.05;
+    const double span = std::ceil(keyTimeValue_ - startTime);
+    const std::size_t curves = plan_.curves.size();
+    if (curves == 0) return true;  // nothing to re-key, however long the span
+    const double keys = (span + 1) * static_cast<double>(curves);
+    const double allowed = std::min(
+        kWholeStepKeysMost, std::max(kWholeStepKeysAlways, kWholeStepsPerFrame * framesKeyed_ *
+                                                               static_cast<double>(curves)));
+    if (!std::isfinite(span) || keys > allowed) {
+        bvhio::reportError(path_, bvhio::textOf("whole-step re-keying refused: ", span + 1,
+                                                " steps on ", curves, " curves are too many keys"));
+        return false;
+    }
+    if (span < 0) return true;
+    // Within range: the bound above allows at most kWholeStepKeysMost steps.
+    const unsigned int count = static_cast<unsigned int>(span) + 1;
+    // The same whole steps on every curve.
+    MTimeArray times;
+    times.setLength(count);
+    keyTime_ = MTime(startTime, MTime::uiUnit());
+    for (unsigned int i = 0; i < count; ++i) {
+        times[i] = keyTime_;
+        ++keyTime_;
+    }
+    MDoubleArray values;
+    values.setLength(count);
+    for (auto& curveFn : plan_.curves) {
+        MFnAnimCurve& curve = *curveFn;
+        for (unsigned int i = 0; i < count; ++i) values[i] = curve.evaluate(times[i]);
+        for (unsigned int k = 0; k < keyTimes_.length(); ++k) {
+            unsigned int index = 0;
+            if (curve.find(keyTimes_[k], index)) curve.remove(index);
+        }
+        curve.addKeys(&times, &values, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal,
+                      false);
+    }
+    return true;
 }
 
 }  // namespace bvhimport

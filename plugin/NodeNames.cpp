@@ -34,6 +34,12 @@ std::string hostNodeName(std::string_view name) {
     return out;
 }
 
+std::string matchingName(std::string_view name) {
+    std::string held = hostNodeName(name);
+    const std::size_t colon = held.rfind(':');
+    return colon == std::string::npos ? held : held.substr(colon + 1);
+}
+
 std::string prefixedName(std::string_view prefix, std::string_view name) {
     const std::size_t colon = name.rfind(':');
     const std::size_t at = colon == std::string_view::npos ? 0 : colon + 1;

@@ -16,4 +16,9 @@ std::string hostNodeName(std::string_view name);
 /// "ns:Foot") -> "ns:EffectorFoot".
 std::string prefixedName(std::string_view prefix, std::string_view name);
 
+/// The name two nodes are matched by: the name the host keeps for `name` (hostNodeName),
+/// without its namespaces ("rig:Hips" and "Hips" match, "Hüfte" matches the "H_fte" that a
+/// skeleton import of that name made).
+std::string matchingName(std::string_view name);
+
 }  // namespace bvhio

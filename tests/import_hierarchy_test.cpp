@@ -76,14 +76,15 @@ std::string withMotion(const std::string& hierarchy, int channels) {
 
 class ImportHierarchy : public bvhtest::ImportTest {};
 
-// What a read leaves in the settings for the next: the root's scaled OFFSET when it makes
-// joints. (The joints, offsets and curves themselves are import cases, tests/cases/import.)
-TEST_F(ImportHierarchy, RootOffsetIsLeftForTheNextRead) {
+// What a read tells of itself: the root's scaled OFFSET when it makes joints. (The joints,
+// offsets and curves themselves are import cases, tests/cases/import.)
+TEST_F(ImportHierarchy, ResultHoldsTheRootOffset) {
     for (const double scale : {1.0, 2.0}) {
         standin::resetScene();
         bvhimport::ImportSettings imp;
-        ASSERT_TRUE(bvhtest::jobText(imp, kTwoLegs, "scale=" + std::to_string(scale) + ";").success);
-        for (int a = 0; a < 3; ++a) EXPECT_DOUBLE_EQ(imp.rootOffset[a], scale * (a + 1));
+        const auto run = bvhtest::jobText(imp, kTwoLegs, "scale=" + std::to_string(scale) + ";");
+        ASSERT_TRUE(run.success);
+        for (int a = 0; a < 3; ++a) EXPECT_DOUBLE_EQ(run.result.rootOffset[a], scale * (a + 1));
     }
 }
 
@@ -104,8 +105,9 @@ TEST_F(ImportHierarchy, RotationOrderFromTheOptionOrFromTheFirstChannelsLine) {
         for (const auto& path :
              {kTwoLegsJoints[0], kTwoLegsJoints[1], kTwoLegsJoints[2], kTwoLegsJoints[4]})
             EXPECT_EQ(sceneRotationOrder(path), c.jointOrder) << c.option << " " << path;
-        EXPECT_EQ(imp.rotationOrder, c.afterRead) << c.option;
-        EXPECT_EQ(imp.fileRotationOrder, 4) << "the channels name YXZ whatever the option";
+        EXPECT_EQ(run.result.rotationOrder, c.afterRead) << c.option;
+        EXPECT_EQ(imp.rotationOrder, c.option) << "the settings keep the option";
+        EXPECT_EQ(run.result.fileRotationOrder, 4) << "the channels name YXZ whatever the option";
     }
 }
 
@@ -130,10 +132,11 @@ TEST_F(ImportHierarchy, ChannelOrderNamesTheRotationOrder) {
         const std::string text = withMotion(std::string("ROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 ") +
                                                 c.channels + "\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\n",
                                             3);
-        ASSERT_TRUE(bvhtest::jobText(imp, text, "rotationOrder=auto;").success);
-        EXPECT_EQ(imp.rotationOrder, c.order) << c.channels;
+        const auto run = bvhtest::jobText(imp, text, "rotationOrder=auto;");
+        ASSERT_TRUE(run.success);
+        EXPECT_EQ(run.result.rotationOrder, c.order) << c.channels;
         EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), c.transformOrder) << c.channels;
-        EXPECT_EQ(imp.fileRotationOrder, c.eulerOrder) << c.channels;
+        EXPECT_EQ(run.result.fileRotationOrder, c.eulerOrder) << c.channels;
     }
 }
 
@@ -144,33 +147,29 @@ TEST_F(ImportHierarchy, AutoOrderComesFromTheFirstChannelsLineOnly) {
         "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\n",
         6);
     bvhimport::ImportSettings imp;
-    ASSERT_TRUE(bvhtest::jobText(imp, text, "rotationOrder=auto;").success);
-    EXPECT_EQ(imp.rotationOrder, "ZYX");
+    const auto run = bvhtest::jobText(imp, text, "rotationOrder=auto;");
+    ASSERT_TRUE(run.success);
+    EXPECT_EQ(run.result.rotationOrder, "ZYX");
     EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), 6);
     EXPECT_EQ(sceneRotationOrder("|bvh_import|A|B"), 6)
         << "every joint gets the first line's order";
-    EXPECT_EQ(imp.fileRotationOrder, 0) << "follows the last CHANNELS line (XYZ)";
+    EXPECT_EQ(run.result.fileRotationOrder, 0) << "follows the last CHANNELS line (XYZ)";
 }
 
-TEST_F(ImportHierarchy, AutoOrderStaysResolvedForTheNextRead) {
-    const std::string file = writeTempFile(kTwoLegs);
+// "auto" stays the setting: each read takes the order of its own file.
+TEST_F(ImportHierarchy, AutoOrderIsResolvedByEachRead) {
     bvhimport::ImportSettings imp;
-    ASSERT_TRUE(bvhtest::runJob(imp, file, "rotationOrder=auto;").success);
+    ASSERT_TRUE(bvhtest::jobText(imp, kTwoLegs, "rotationOrder=auto;").success);
     standin::resetScene();
-    ASSERT_TRUE(bvhtest::runJob(imp, file, "scale=1;").success);
-    EXPECT_EQ(imp.rotationOrder, "YXZ");
-    EXPECT_EQ(sceneRotationOrder(kTwoLegsJoints[1]), 5);
-}
-
-TEST_F(ImportHierarchy, ImportWithoutJointsLeavesTheRootOffsetAlone) {
-    bvhimport::ImportSettings imp;
-    imp.rootOffset[0] = 9;
-    imp.rootOffset[1] = 8;
-    imp.rootOffset[2] = 7;
-    ASSERT_TRUE(bvhtest::jobText(imp, kTwoLegs, "importSkelton=0;").success);
-    EXPECT_DOUBLE_EQ(imp.rootOffset[0], 9);
-    EXPECT_DOUBLE_EQ(imp.rootOffset[1], 8);
-    EXPECT_DOUBLE_EQ(imp.rootOffset[2], 7);
+    const std::string zyx = withMotion(
+        "ROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation Zrotation\n"
+        "End Site\n{\nOFFSET 0 1 0\n}\n}\n",
+        3);
+    const auto run = bvhtest::jobText(imp, zyx, "scale=1;");
+    ASSERT_TRUE(run.success);
+    EXPECT_EQ(imp.rotationOrder, "auto");
+    EXPECT_EQ(run.result.rotationOrder, "ZYX");
+    EXPECT_EQ(sceneRotationOrder("|bvh_import|A"), 6);
 }
 
 // Every sample: one joint per OFFSET line, named and parented as in the file, with the

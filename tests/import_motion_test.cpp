@@ -58,17 +58,19 @@ TEST_F(ImportMotion, EveryFrameLineIsKeyedAtItsNumber) {
     EXPECT_EQ(timesOf(keys), (Times{1, 2, 3, 4, 5}))
         << "the file says Frames: 3 but has five lines";
     EXPECT_EQ(valuesOf(keys), (std::vector<double>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(run.currentFrame, 6) << "header lines are not frames";
-    EXPECT_EQ(run.framesKeyed, 5);
+    EXPECT_EQ(run.result.currentFrame, 6) << "header lines are not frames";
+    EXPECT_EQ(run.result.framesKeyed, 5);
 }
 
 TEST_F(ImportMotion, FrameTimeIsRead) {
     bvhimport::ImportSettings imp;
-    ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame Time: 0.0333333\n"), "").success);
-    EXPECT_DOUBLE_EQ(imp.frameTime, 0.0333333);
+    auto run = bvhtest::jobText(imp, countingFile(2, "Frame Time: 0.0333333\n"), "");
+    ASSERT_TRUE(run.success);
+    EXPECT_DOUBLE_EQ(run.result.frameTime, 0.0333333);
     standin::resetScene();
-    ASSERT_TRUE(bvhtest::jobText(imp, countingFile(2, "Frame   Time:   1.5e-2  \n"), "").success);
-    EXPECT_DOUBLE_EQ(imp.frameTime, 0.015) << "the last token of the line";
+    run = bvhtest::jobText(imp, countingFile(2, "Frame   Time:   1.5e-2  \n"), "");
+    ASSERT_TRUE(run.success);
+    EXPECT_DOUBLE_EQ(run.result.frameTime, 0.015) << "the last token of the line";
 }
 
 TEST_F(ImportMotion, FrameTimeOfAnEarlierReadIsNotReused) {
@@ -188,8 +190,8 @@ TEST_F(ImportMotion, PasteRangeStopsAtTheEndTime) {
     ASSERT_TRUE(run.success) << run.messages;
     const Keys keys = curveKeys("|bvh_import|A", "translateX");
     EXPECT_EQ(timesOf(keys), (Times{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10.5}));
-    EXPECT_EQ(run.currentFrame, 12) << "no line after frame 11 is read";
-    EXPECT_TRUE(run.stoppedAtEndTime);
+    EXPECT_EQ(run.result.currentFrame, 12) << "no line after frame 11 is read";
+    EXPECT_TRUE(run.result.stoppedAtEndTime);
 
     // The key at 10.5 holds the value of the curve that frames 1 to 11 make.
     standin::resetScene();

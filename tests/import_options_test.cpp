@@ -117,8 +117,8 @@ TEST_F(ImportDriver, EmptyOptionStringAppliesOnlyTheResets) {
     const auto run = readOptions(settings, "");
     EXPECT_EQ(changedOptions(settings),
               "importFrameRange=3;startTime=0;endTime=999999;frameRate=0;rotationOrder=ZXY;");
-    EXPECT_DOUBLE_EQ(run.keyTimeValue, 0.0) << "no startTime item: the first key would be at 0";
-    EXPECT_EQ(run.currentFrame, 1);
+    EXPECT_DOUBLE_EQ(run.result.keyTimeValue, 0.0) << "no startTime item: the first key would be at 0";
+    EXPECT_EQ(run.result.currentFrame, 1);
 }
 
 TEST_F(ImportDriver, RekeyingMovesTheKeyTimeBack) {
@@ -128,7 +128,7 @@ TEST_F(ImportDriver, RekeyingMovesTheKeyTimeBack) {
                                  "frameRateNum=12.5;notFloatingKey=1;");
     // Whole-step re-keying ran (inputKeys 0, notFloatingKey 1) and moved the key time back by
     // one step (1 / 12.5 seconds at 12.5 frames per second) and 0.05.
-    EXPECT_NEAR(run.keyTimeValue, 2.5 - 1 - 0.05, 1e-12);
+    EXPECT_NEAR(run.result.keyTimeValue, 2.5 - 1 - 0.05, 1e-12);
 }
 
 TEST(ImportOptions, FrameRateFromTheUnitName) {
@@ -179,7 +179,7 @@ TEST_F(ImportDriver, OptionsCarryOverBetweenReadsOfOneTranslator) {
     EXPECT_EQ(changedOptions(settings),
               "importFrameRange=2;startTime=0;endTime=999999;inputKeys=0;frameRate=0;"
               "frameRateUnit=pal;rotationOrder=ZYX;");
-    EXPECT_DOUBLE_EQ(run.keyTimeValue, 0.0) << "reset at every read";
+    EXPECT_DOUBLE_EQ(run.result.keyTimeValue, 0.0) << "reset at every read";
     readOptions(settings, "frameRate=1;");
     EXPECT_DOUBLE_EQ(settings.frameRateNum, 25.0) << "the unit of the first read still holds";
 }

@@ -1,6 +1,7 @@
-// Animation-only import: which scene joints are targets for a selection. Which target
-// receives the motion of which file node is a set of import cases (tests/cases/import,
-// targets_*).
+// The skeletons of a selection: the targets of an animation-only import (whole skeletons)
+// and the joints an export writes (from the topmost selected joint). Which target receives
+// the motion of which file node is a set of import cases (tests/cases/import, targets_*);
+// what an export writes for a selection, export cases (tests/cases/export, selection_*).
 
 #include <gtest/gtest.h>
 #include <maya/MObjectArray.h>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "bvh_reference.h"
-#include "import/ImportJob.h"
+#include "plugin/SelectedSkeletons.h"
 #include "standin/Standin.h"
 #include "test_support.h"
 
@@ -30,10 +31,10 @@ protected:
     static void makeJoints(const Paths& paths) {
         for (const std::string& path : paths) make("joint", path);
     }
-    Paths targets(const Paths& selection) {
+    Paths targets(const Paths& selection, SkeletonTop top = SkeletonTop::kSkeletonRoot) {
         bvhref::selectNodes(selection);
         MObjectArray joints;
-        bvhimport::collectTargetJoints(joints);
+        appendSkeletonJoints(selectedSkeletons(top), joints);
         Paths paths;
         for (unsigned int i = 0; i < joints.length(); ++i)
             paths.push_back(standin::fullPath(joints[i]));
@@ -49,14 +50,33 @@ TEST_F(ImportTargets, AnySelectedJointGivesItsWholeSkeleton) {
     for (const auto& selected : kSkeletonA) EXPECT_EQ(targets({selected}), kSkeletonA) << selected;
 }
 
-TEST_F(ImportTargets, OneCopyPerSelectedJointInSelectionOrder) {
+// Each skeleton once, however many of its joints are selected, in the order of the first
+// selected joint of each.
+TEST_F(ImportTargets, EachSkeletonOnceInSelectionOrder) {
     makeJoints(kSkeletonA);
     makeJoints({"|X", "|X|Y"});
-    Paths twice = kSkeletonA;
-    twice.insert(twice.end(), kSkeletonA.begin(), kSkeletonA.end());
-    EXPECT_EQ(targets({"|A|B", "|A|D"}), twice);
+    EXPECT_EQ(targets({"|A|B", "|A|D"}), kSkeletonA);
+    EXPECT_EQ(targets({"|A|B|C", "|A|B", "|A", "|A|D"}), kSkeletonA);
     EXPECT_EQ(targets({"|X|Y", "|A"}), (Paths{"|X", "|X|Y", "|A", "|A|B", "|A|B|C", "|A|D"}));
-    EXPECT_EQ(targets({"|A", "|X"}), (Paths{"|A", "|A|B", "|A|B|C", "|A|D", "|X", "|X|Y"}));
+    EXPECT_EQ(targets({"|A", "|X", "|A|D", "|X|Y"}),
+              (Paths{"|A", "|A|B", "|A|B|C", "|A|D", "|X", "|X|Y"}));
+}
+
+// The export's root: the highest selected joint above the first selected one; one joint alone
+// is its own root. Every joint once; joints outside that root's subtree start skeletons of
+// their own (the export leaves them out).
+TEST_F(ImportTargets, TopmostSelectedJointIsTheRoot) {
+    makeJoints(kSkeletonA);
+    const auto top = SkeletonTop::kTopmostSelected;
+    EXPECT_EQ(targets({"|A|B"}, top), (Paths{"|A|B", "|A|B|C"}));
+    EXPECT_EQ(targets({"|A|B", "|A", "|A|D"}, top), kSkeletonA);
+    EXPECT_EQ(targets({"|A|B|C", "|A", "|A|B"}, top), kSkeletonA);
+    EXPECT_EQ(targets({"|A|B|C", "|A|D"}, top), (Paths{"|A|B|C", "|A|D"}));
+    bvhref::selectNodes({"|A|B|C", "|A|D", "|A|B"});
+    const std::vector<SelectedSkeleton> skeletons = selectedSkeletons(top);
+    ASSERT_EQ(skeletons.size(), 2u);
+    EXPECT_EQ(skeletons[0].selected, (std::vector<std::string>{"C", "B"}));
+    EXPECT_EQ(skeletons[1].selected, (std::vector<std::string>{"D"}));
 }
 
 TEST_F(ImportTargets, OnlyJointsOfTheSelectionCount) {
@@ -75,6 +95,8 @@ TEST_F(ImportTargets, GroupInsideASkeleton) {
     EXPECT_EQ(targets({"|A|grp|B|C"}), (Paths{"|A|grp|B", "|A|grp|B|C"}))
         << "the climb stops below the group";
     EXPECT_EQ(targets({"|A|grp|B"}), (Paths{"|A|grp|B", "|A|grp|B|C"}));
+    EXPECT_EQ(targets({"|A|grp|B|C", "|A|D"}), (Paths{"|A", "|A|grp|B", "|A|grp|B|C", "|A|D"}))
+        << "a skeleton above one listed before takes it in";
 }
 
 TEST_F(ImportTargets, DerivedJointTypesAreTargets) {

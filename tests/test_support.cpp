@@ -171,14 +171,10 @@ bvhref::ImportRun importText(BvhImport& translator, const std::string& text,
 JobRun runJob(bvhimport::ImportSettings& settings, const std::string& path,
               const std::string& options) {
     JobRun run;
-    bvhimport::ImportJob job(settings, run.importTransform);
+    bvhimport::ImportJob job(settings, run.importTransform, run.result);
     testing::internal::CaptureStderr();
     run.success = job.run(path, MString(options.c_str())) == MS::kSuccess;
     run.messages = testing::internal::GetCapturedStderr();
-    run.currentFrame = job.currentFrame();
-    run.framesKeyed = job.framesKeyed();
-    run.stoppedAtEndTime = job.stoppedAtEndTime();
-    run.keyTimeValue = job.keyTimeValue();
     return run;
 }
 

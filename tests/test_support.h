@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bvh_reference.h"
+#include "import/ImportJob.h"
 #include "import/ImportSettings.h"
 
 class BvhExport;
@@ -80,10 +81,7 @@ bvhref::ImportRun importText(BvhImport& translator, const std::string& text,
 struct JobRun {
     bool success = false;
     std::string messages;
-    int currentFrame = 0;  ///< number of the next frame line
-    int framesKeyed = 0;
-    bool stoppedAtEndTime = false;
-    double keyTimeValue = 0;  ///< the next key time
+    bvhimport::ImportResult result;
     MObject importTransform;
 };
 /// Reads the file at `path` with `options` by an import job into `settings`.
