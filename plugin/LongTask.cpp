@@ -19,6 +19,7 @@ void LongTask::setTotal(std::uint64_t total) {
 
 bool LongTask::check(std::uint64_t done) {
     nextCheck_ = done + step_;
+    nextTime_ = Clock::now() + kLongestWait;
     if (total_ > 0) {
         const int shown =
             static_cast<int>(std::min<std::uint64_t>(done, total_) * kUpdates / total_);

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -283,15 +284,20 @@ TEST_F(BvhhostTest, CountCallsReportsTheHostCallsByKind) {
     EXPECT_EQ(r.err.find("MFnAnimCurve::addKey "), std::string::npos) << r.err;
 }
 
-// Ctrl-C while an import reads stops it with the message and a failure. The file is a pipe
-// fed here: bvhhost is surely reading when the signal comes, and the rest never ends.
-TEST_F(BvhhostTest, CtrlCCancelsARunningImport) {
-    const std::string pipe = file("endless.bvh");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+/// bvhhost importing from a pipe that `feed` writes to (given the pipe and bvhhost's process):
+/// its exit status (-1 when it did not exit on its own) and standard error.
+struct PipedImport {
+    int status = -1;
+    std::string err;
+};
+PipedImport importFromPipe(const std::string& pipe, const std::string& errFile,
+                           const std::function<void(int fd, pid_t child)>& feed) {
+    PipedImport result;
+    if (::mkfifo(pipe.c_str(), 0600) != 0) return result;
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return result;
     if (child == 0) {
-        if (std::freopen(file("stderr").c_str(), "w", stderr) == nullptr) ::_exit(126);
+        if (std::freopen(errFile.c_str(), "w", stderr) == nullptr) ::_exit(126);
         ::execl(BVHIO_BVHHOST, "bvhhost", "import", pipe.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -301,35 +307,73 @@ TEST_F(BvhhostTest, CtrlCCancelsARunningImport) {
         fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);  // fails until bvhhost opens it
         if (fd < 0) ::usleep(10000);
     }
-    ASSERT_GE(fd, 0) << "bvhhost never opened the pipe";
-    ::fcntl(fd, F_SETFL, 0);
-    const auto oldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
-    std::string text = bvhtest::kSmallFile;
-    std::size_t written = 0;
-    bool signalled = false;
-    // Frames until bvhhost stops reading (the pipe breaks), or far more than it needs.
-    while (written < (std::size_t{256} << 20) && std::chrono::steady_clock::now() < deadline) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        written += static_cast<std::size_t>(n);
-        text = "10 20 30 1 2 3 4 5 6\n11 21 31 1 2 3 4 5 6\n12 22 32 1 2 3 4 5 6\n";
-        // More than a pipe holds has gone through: bvhhost is inside the import.
-        if (!signalled && written > (std::size_t{1} << 20)) {
-            ::kill(child, SIGINT);
-            signalled = true;
-        }
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, 0);
+        const auto oldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
+        feed(fd, child);
+        ::close(fd);
+        std::signal(SIGPIPE, oldPipeHandler);
+    } else {
+        ::kill(child, SIGKILL);
     }
-    ::close(fd);
-    std::signal(SIGPIPE, oldPipeHandler);
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    result.err = readFile(errFile);
+    return result;
+}
+
+/// Writes all of `text` to `fd`; false when the pipe broke.
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Ctrl-C while an import reads stops it with the message and a failure. The file is a pipe
+// fed here: bvhhost is surely reading when the signal comes, and the rest never ends.
+TEST_F(BvhhostTest, CtrlCCancelsARunningImport) {
+    bool signalled = false;
+    const PipedImport r =
+        importFromPipe(file("endless.bvh"), file("stderr"), [&](int fd, pid_t child) {
+            std::string text = bvhtest::kSmallFile;
+            // Frames until bvhhost stops reading (the pipe breaks), or far more than it needs.
+            for (std::size_t written = 0; written < (std::size_t{256} << 20);
+                 written += text.size()) {
+                if (!writeAll(fd, text)) break;
+                text = "10 20 30 1 2 3 4 5 6\n11 21 31 1 2 3 4 5 6\n12 22 32 1 2 3 4 5 6\n";
+                // More than a pipe holds has gone through: bvhhost is inside the import.
+                if (!signalled && written > (std::size_t{1} << 20)) {
+                    ::kill(child, SIGINT);
+                    signalled = true;
+                }
+            }
+        });
     ASSERT_TRUE(signalled);
-    ASSERT_TRUE(WIFEXITED(status)) << "bvhhost did not exit on its own";
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    const std::string err = readFile(file("stderr"));
-    EXPECT_NE(err.find("endless.bvh:"), std::string::npos) << err;
-    EXPECT_NE(err.find(": import cancelled after frame "), std::string::npos) << err;
+    ASSERT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("endless.bvh:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(": import cancelled after frame "), std::string::npos) << r.err;
+}
+
+// A short file from a pipe, whose size is not known: Ctrl-C is seen within a tenth of a second
+// of work, however few bytes follow, and is never dropped at the end of the import.
+TEST_F(BvhhostTest, CtrlCCancelsAShortImportFromAPipe) {
+    const PipedImport r =
+        importFromPipe(file("short.bvh"), file("stderr"), [&](int fd, pid_t child) {
+            ASSERT_TRUE(writeAll(fd, bvhtest::kSmallFile));
+            ::usleep(200000);  // bvhhost has read the frames and waits for more
+            ::kill(child, SIGINT);
+            ::usleep(300000);
+            writeAll(fd, "13 23 33 1 2 3 4 5 6\n14 24 34 1 2 3 4 5 6\n");
+        });
+    ASSERT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("short.bvh:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(": import cancelled after frame "), std::string::npos) << r.err;
 }
 
 // convert keeps a capture's Frame Time: the UI unit becomes the unit of that frame length, to

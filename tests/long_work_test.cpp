@@ -2,6 +2,7 @@
 // scene as key by key, what the host is asked, the progress bar, and cancelling.
 
 #include <gtest/gtest.h>
+#include <maya/MComputation.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MGlobal.h>
 #include <maya/MSelectionList.h>
@@ -225,6 +226,23 @@ TEST_F(LongWork, ProgressMovesForwardAndEnds) {
     }
     EXPECT_GT(last, LongTask::kUpdates * 9 / 10);
     EXPECT_LE(updates, LongTask::kUpdates);
+}
+
+// An interrupt that a computation never asked about is not dropped at its end: the next one
+// sees it. One that a computation was told of ends with it.
+TEST_F(LongWork, InterruptIsNeverDropped) {
+    MComputation first;
+    first.beginComputation();
+    standin::requestInterrupt();
+    first.endComputation();
+    MComputation second;
+    second.beginComputation();
+    EXPECT_TRUE(second.isInterruptRequested());
+    second.endComputation();
+    MComputation third;
+    third.beginComputation();
+    EXPECT_FALSE(third.isInterruptRequested());
+    third.endComputation();
 }
 
 // A cancelled import keeps the keys of the frames read, all of them as an uncancelled

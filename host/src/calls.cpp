@@ -49,6 +49,7 @@ namespace {
 std::atomic<bool> interruptWanted{false};
 std::atomic<bool> computing{false};
 bool interruptible = false;
+bool interruptReported = false;  // the running computation has been told of the interrupt
 bool progressBar = false;
 long checksUntilInterrupt = -1;
 ProgressObserver progressObserver;
@@ -86,6 +87,7 @@ void MComputation::beginComputation(bool showProgressBar, bool isInterruptable, 
     active_ = true;
     standin::computing.store(true);
     standin::interruptible = isInterruptable;
+    standin::interruptReported = false;
     standin::progressBar = showProgressBar;
     progressState = standin::ProgressState();
     progressState.showing = showProgressBar;
@@ -97,7 +99,9 @@ bool MComputation::isInterruptRequested() {
     if (!active_ || !standin::interruptible) return false;
     if (standin::checksUntilInterrupt > 0 && --standin::checksUntilInterrupt == 0)
         standin::interruptWanted.store(true);
-    return standin::interruptWanted.load();
+    const bool wanted = standin::interruptWanted.load();
+    if (wanted) standin::interruptReported = true;
+    return wanted;
 }
 
 void MComputation::endComputation() {
@@ -107,7 +111,8 @@ void MComputation::endComputation() {
     const bool shown = standin::progressBar;
     standin::progressBar = false;
     standin::interruptible = false;
-    standin::interruptWanted.store(false);
+    if (standin::interruptReported) standin::interruptWanted.store(false);
+    standin::interruptReported = false;
     standin::computing.store(false);
     progressState.showing = false;
     if (shown) standin::notify();

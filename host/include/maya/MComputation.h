@@ -13,7 +13,8 @@ OPENMAYA_MAJOR_NAMESPACE_OPEN
 /// isInterruptRequested; one asked for while none runs waits for the next. The progress
 /// members fail with kFailure unless this object's computation was begun with a progress bar;
 /// the value is kept within the range. Ending the computation (or destroying the object)
-/// clears any interrupt.
+/// clears an interrupt that isInterruptRequested reported; one it never reported is not
+/// dropped but waits for the next computation.
 class MComputation {
 public:
     MComputation();
