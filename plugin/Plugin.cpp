@@ -18,10 +18,14 @@ MStatus initializePlugin(MObject obj) {
         bvhio::reportError("registerFileTranslator", status.errorString().asChar());
         return status;
     }
-    // A refusal of the export translator is returned without a report of our own; the import
-    // translator stays registered, as the host expects of a partly loaded module.
     status = plugin.registerFileTranslator(kExportTranslatorName, "", BvhExport::creator,
                                            kExportOptionsScript, kExportDefaultOptions, true);
+    if (!status) {
+        bvhio::reportError("registerFileTranslator", status.errorString().asChar());
+        // A module that fails to load is unloaded: nothing of it may stay registered, or the
+        // host would keep a creator in code that is gone.
+        plugin.deregisterFileTranslator(kImportTranslatorName);
+    }
     return status;
 }
 

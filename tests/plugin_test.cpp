@@ -98,12 +98,14 @@ TEST_F(Registration, RefusedImportLeavesNeitherRegisteredAndReportsOnce) {
     EXPECT_EQ(err.find("registerFileTranslator", 1), std::string::npos) << "reported once: " << err;
 }
 
-TEST_F(Registration, RefusedExportIsReturnedWithoutReportAndImportStays) {
+TEST_F(Registration, RefusedExportLeavesNeitherRegisteredAndReportsOnce) {
     const auto [registered, status, err] = initializeAfterOtherRegistered("BVHexport");
     ASSERT_TRUE(registered);
     EXPECT_FALSE(status);
-    EXPECT_NE(standin::findTranslator("BVHimport"), nullptr);
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(standin::findTranslator("BVHimport"), nullptr) << "the import is deregistered";
+    EXPECT_EQ(standin::findTranslator("BVHexport")->creator, &otherCreator);
+    EXPECT_EQ(err.rfind("registerFileTranslator", 0), 0u) << err;
+    EXPECT_EQ(err.find("registerFileTranslator", 1), std::string::npos) << "reported once: " << err;
 }
 
 TEST_F(Registration, FailedDeregistrationOfImportStopsAndReports) {
