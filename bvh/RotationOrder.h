@@ -2,6 +2,8 @@
 // Rotation orders: their names and the host's two enumerations of them, and the order of
 // their rotation channels in a file. The one table for import and export.
 
+#include <algorithm>
+#include <string>
 #include <string_view>
 
 namespace bvh {
@@ -24,6 +26,17 @@ inline int orderIndex(std::string_view name) {
 inline int orderIndexOrXYZ(std::string_view name) {
     const int index = orderIndex(name);
     return index < 0 ? 0 : index;
+}
+
+/// Axis letter ('X', 'Y', 'Z') of a rotation channel kind (3..5, as kChannelNames numbers them).
+inline char rotationAxisLetter(int kind) { return "XYZ"[kind - 3]; }
+
+/// The order name that rotation channels about `axes` (their letters, in the order of the
+/// CHANNELS line) stand for: the last channel first, so "ZXY" stands for "YXZ". Fewer than
+/// three axes, or repeated ones, give a text that names no order.
+inline std::string orderOfChannels(std::string axes) {
+    std::reverse(axes.begin(), axes.end());
+    return axes;
 }
 
 /// MTransformationMatrix::RotationOrder value (1..6) of an order index.

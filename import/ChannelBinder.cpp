@@ -11,7 +11,6 @@
 #include <maya/MString.h>
 #include <maya/MTransformationMatrix.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "bvh/RotationOrder.h"
@@ -67,7 +66,7 @@ void ChannelBinder::bindLine(const bvh::HierarchyTable& table, std::size_t nodeI
                              const MObject& joint, std::size_t first, std::size_t last,
                              std::vector<bvh::ReadMessage>& messages) {
     const bool unmatched = joint.isNull();
-    std::string order;  // rotation axes, first channel first (reversed below)
+    std::string axes;  // of the rotation channels, in file order
     int rotations = 0;
     for (std::size_t c = first; c < last; ++c) {
         KeyPlan::Channel channel;
@@ -78,7 +77,7 @@ void ChannelBinder::bindLine(const bvh::HierarchyTable& table, std::size_t nodeI
             channel.attribute = kind;
             if (kind >= 3) {
                 ++rotations;
-                order.push_back("XYZ"[kind - 3]);
+                axes.push_back(bvh::rotationAxisLetter(kind));
             }
             channel.curve = destination(nodeIndex, joint, kind);
         }
@@ -87,7 +86,7 @@ void ChannelBinder::bindLine(const bvh::HierarchyTable& table, std::size_t nodeI
     KeyPlan::Node& node = plan_.nodes[nodeIndex];
     node.channelCount = last - node.firstChannel;
     if (unmatched) return;
-    std::reverse(order.begin(), order.end());  // the last channel first
+    const std::string order = bvh::orderOfChannels(axes);
     node.rotationCount += rotations;
     const int fileOrder = bvh::orderIndex(order);
     node.fileEulerOrder = fileOrder < 0 ? 0 : fileOrder;
