@@ -64,8 +64,10 @@ function(bvhio_format_tests name)
   add_executable(${name} ${sources}
     ${_BVHIO_ROOT}/tests/number_format_test.cpp
     ${_BVHIO_ROOT}/tests/bvh_text_test.cpp
-    ${_BVHIO_ROOT}/tests/bvh_line_reader_test.cpp)
+    ${_BVHIO_ROOT}/tests/bvh_line_reader_test.cpp
+    ${_BVHIO_ROOT}/tests/bvh_reader_test.cpp)
   target_include_directories(${name} PRIVATE ${_BVHIO_ROOT})
+  target_compile_definitions(${name} PRIVATE BVHIO_SOURCE_DIR="${_BVHIO_ROOT}")
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
   bvhio_number_conversions(${name} ${ARGN})
   bvhio_gtest_program(${name} 300)
