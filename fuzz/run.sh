@@ -4,7 +4,7 @@
 #   fuzz/run.sh [SECONDS]          default 60 per target
 #   TARGETS=import fuzz/run.sh 1800
 #
-# Environment: TARGETS (default "import export"), BVHIO_FUZZ_BUILD (default build/fuzz),
+# Environment: TARGETS (default "import export reader"), BVHIO_FUZZ_BUILD (default build/fuzz),
 # JOBS (build jobs, default 2). Needs clang with libFuzzer.
 #
 # Each target runs at low priority with a limit of 10 s per input (and 10 s of processor time
@@ -24,15 +24,21 @@ build=${BVHIO_FUZZ_BUILD:-$root/build/fuzz}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBVHIO_FUZZ=ON -DBVHIO_TESTS=OFF >/dev/null || exit 2
-cmake --build "$build" --target fuzz_import fuzz_export -j "${JOBS:-2}" >/dev/null || exit 2
+cmake --build "$build" --target fuzz_import fuzz_export fuzz_reader -j "${JOBS:-2}" >/dev/null || exit 2
 mkdir -p "$build/artifacts"
 
 status=0
-for target in ${TARGETS:-import export}; do
+for target in ${TARGETS:-import export reader}; do
     work="$build/work/$target"
     mkdir -p "$work"
     set -- "$work" "$root/fuzz/corpus/$target"
     case $target in
+        reader)
+            # The import's corpus: the same files, read without the host.
+            set -- "$work" "$root/fuzz/corpus/import"
+            limits="-max_len=32768 -dict=$root/fuzz/bvh.dict"
+            [ -d "$root/../shared/samples" ] && set -- "$@" "$root/../shared/samples"
+            ;;
         import)
             limits="-max_len=32768 -dict=$root/fuzz/bvh.dict"
             [ -d "$root/../shared/samples" ] && set -- "$@" "$root/../shared/samples"

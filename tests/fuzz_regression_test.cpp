@@ -1,6 +1,6 @@
 // Replays the fuzz corpus (fuzz/corpus/import and fuzz/corpus/export: the hand-made seeds and
 // every input that ever made a fuzzer fail) through the same harness functions that the fuzz
-// targets call, one test per input. Under the sanitizer build this is the fuzzers' smoke run.
+// targets call, one test per input; the import's corpus also through the reader's harness. Under the sanitizer build this is the fuzzers' smoke run.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 // plug-in, and the fuzz targets build the same files with clang.
 #include "fuzz/harness_export.cpp"
 #include "fuzz/harness_import.cpp"
+#include "fuzz/harness_reader.cpp"
 #include "test_support.h"
 
 namespace {
@@ -46,6 +47,9 @@ TEST_P(FuzzCorpus, ReplaysWithEveryCheckHolding) {
                                     ? bvhfuzz::runImportInput(data, bytes.size())
                                     : bvhfuzz::runExportInput(data, bytes.size());
     EXPECT_EQ(problem, "") << input.path;
+    if (input.kind == "import") {
+        EXPECT_EQ(bvhfuzz::runReaderInput(data, bytes.size()), "") << input.path << " (reader)";
+    }
 }
 
 std::string testName(const testing::TestParamInfo<CorpusInput>& info) {
