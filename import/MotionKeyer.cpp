@@ -79,9 +79,9 @@ void MotionKeyer::keyFrame(const std::vector<double>& row) {
     const auto targetOrder = static_cast<MEulerRotation::RotationOrder>(plan_.targetOrder);
     values_.resize(plan_.channelsUsed);
     if (previous_.size() < plan_.nodes.size()) previous_.resize(plan_.nodes.size());
-    const unsigned int timeIndex = keyTimes_.length();
+    timeIndex_ = keyTimes_.length();  // this frame's time is appended after its keys
     if (gathering_ && (!std::isfinite(keyTimeValue_) ||
-                       (timeIndex > 0 && !(keyTimes_[timeIndex - 1] < keyTime_))))
+                       (timeIndex_ > 0 && !(keyTimes_[timeIndex_ - 1] < keyTime_))))
         handOverAll();
 
     for (std::size_t k = 0; k < plan_.nodes.size(); ++k) {
@@ -118,10 +118,11 @@ void MotionKeyer::keyFrame(const std::vector<double>& row) {
                 angles[0], angles[1], angles[2],
                 static_cast<MEulerRotation::RotationOrder>(node.fileEulerOrder));
             if (rotation.order != targetOrder) rotation = rotation.reorder(targetOrder);
+            std::array<double, 3>& previous = previous_[k];
             if (framesKeyed_ > 0)
-                rotation.setToClosestSolution(MEulerRotation(previous_[k].x, previous_[k].y,
-                                                             previous_[k].z, targetOrder));
-            previous_[k] = rotation;
+                rotation.setToClosestSolution(
+                    MEulerRotation(previous[0], previous[1], previous[2], targetOrder));
+            previous = {rotation.x, rotation.y, rotation.z};
             for (std::size_t c = first; c < last; ++c) {
                 const int attribute = plan_.channels[c].attribute;
                 if (attribute >= 3) values_[c] = rotation[static_cast<unsigned>(attribute - 3)];
@@ -158,12 +159,12 @@ void MotionKeyer::keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::
         angles[attribute - 3] = values_[c];
         file = MEulerRotation(angles[0], angles[1], angles[2]).asMatrix() * file;
     }
-    const MEulerRotation previous(previous_[k].x, previous_[k].y, previous_[k].z, order);
+    const MEulerRotation previous(previous_[k][0], previous_[k][1], previous_[k][2], order);
     const MEulerRotation rotate = rotateFor(plan_.poses[static_cast<std::size_t>(node.pose)], file,
                                             order, framesKeyed_ > 0 ? &previous : nullptr);
     // An angle that is no number spreads to the whole rotation: no keys for it this frame.
     if (!std::isfinite(rotate.x) || !std::isfinite(rotate.y) || !std::isfinite(rotate.z)) return;
-    previous_[k] = rotate;
+    previous_[k] = {rotate.x, rotate.y, rotate.z};
     for (unsigned axis = 0; axis < 3; ++axis) keyCurve(node.curve[axis + 3], rotate[axis]);
 }
 
@@ -172,7 +173,7 @@ void MotionKeyer::keyCurve(int curve, double value) {
     const auto index = static_cast<std::size_t>(curve);
     CurveKeys* gathered = gathering_ ? gathered_[index].get() : nullptr;
     if (gathered != nullptr)
-        gathered->set(keyTimes_.length(), value, expected_);  // the time is appended after
+        gathered->set(timeIndex_, value, expected_);
     else
         plan_.curves[index]->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
                                     MFnAnimCurve::kTangentGlobal);

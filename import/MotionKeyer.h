@@ -6,6 +6,7 @@
 #include <maya/MTime.h>
 #include <maya/MTimeArray.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -74,12 +75,13 @@ private:
     bool gathering_ = false;
     std::vector<double> values_;  ///< one frame's converted values, per channel
     /// The previous keyed frame's rotation of each node, for the Euler filter.
-    std::vector<MEulerRotation> previous_;
+    std::vector<std::array<double, 3>> previous_;
     std::size_t expected_ = 0;
     double frameTime_ = 0;
     double keyTimeValue_ = 0;
     MTime keyTime_;
     MTimeArray keyTimes_;  ///< the key time of every keyed frame, in order
+    unsigned int timeIndex_ = 0;  ///< index in keyTimes_ of the frame being keyed
     int currentFrame_ = 1;
     int framesKeyed_ = 0;
     bool stopped_ = false;
