@@ -95,19 +95,21 @@ MStatus ImportJob::run(const std::string& path, const MString& options) {
 
     // 4 and 5. Joints and curves for the part of the table read since the last time.
     const auto joinNodes = [&]() {
-        std::vector<bvh::ReadMessage> told;
+        std::vector<bvh::ReadMessage> bound;
         const bvh::HierarchyTable& table = reader.table();
         while (nodes.joints().size() < table.nodes.size() && !cancelled) {
-            nodes.addNodes(table, std::min(table.nodes.size(), nodes.joints().size() + kNodesPerStep));
-            if (keying) binder.bind(table, nodes, told);
+            nodes.addNodes(table,
+                           std::min(table.nodes.size(), nodes.joints().size() + kNodesPerStep));
+            if (keying) binder.bind(table, nodes, bound);
             cancelled = task.stopRequested(reader.bytesRead());
         }
         if (keying) {
-            binder.bind(table, nodes, told);  // a CHANNELS line for the last node of a part
+            binder.bind(table, nodes, bound);  // a CHANNELS line for the last node of a part
             keyer.addCurves();
             reader.setRowLimit(plan.channelsUsed);
         }
         // The file's own warnings come before the binder's on the same line.
+        std::vector<bvh::ReadMessage> told;
         for (const bvh::ReadMessage& message : pending) {
             const auto node = static_cast<std::size_t>(message.node);
             if (keying && node < nodes.joints().size() && nodes.counted(node) &&
@@ -115,6 +117,7 @@ MStatus ImportJob::run(const std::string& path, const MString& options) {
                 told.push_back(message);
         }
         pending.clear();
+        told.insert(told.end(), bound.begin(), bound.end());
         std::stable_sort(told.begin(), told.end(),
                          [](const bvh::ReadMessage& a, const bvh::ReadMessage& b) {
                              return a.line < b.line;
