@@ -40,7 +40,7 @@ private:
     /// Where the keys of `attribute` (0..5, translateX..rotateZ) of node `node`'s joint go:
     /// the index in the plan's curves of the curve that takes them (the attribute's own curve
     /// when it has one, a new one otherwise), found once and shared by every channel that
-    /// names it.
+    /// names it; -1 for nowhere. Every curve of the plan is decided here, before any key.
     int destination(std::size_t node, const MObject& joint, int attribute);
     /// Whether the joint holds a rotate value other than 0, without a curve, on an axis that
     /// no curve of the plan keys: keyed as the file says, it would keep that value.

@@ -169,7 +169,7 @@ void MotionKeyer::keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::
 }
 
 void MotionKeyer::keyCurve(int curve, double value) {
-    if (!std::isfinite(value)) return;
+    if (curve < 0 || !std::isfinite(value)) return;  // keys that go nowhere
     const auto index = static_cast<std::size_t>(curve);
     CurveKeys* gathered = gathering_ ? gathered_[index].get() : nullptr;
     if (gathered != nullptr)

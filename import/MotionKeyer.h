@@ -57,8 +57,8 @@ private:
     void keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::size_t last,
                           MEulerRotation::RotationOrder order);
     /// Keys curve number `curve` at the current key time: gathered while its keys are handed
-    /// over per curve, added to the host's curve otherwise; a value that is no finite number
-    /// gets no key.
+    /// over per curve, added to the host's curve otherwise; a value that is no finite number,
+    /// or an attribute whose keys go nowhere (`curve` -1), gets no key.
     void keyCurve(int curve, double value);
     void handOverAll();
     void endAtEndTime();
