@@ -2,12 +2,17 @@
 // One import: from the option string and a BVH file to joints and keyed animation curves.
 
 #include <maya/MObject.h>
+#include <maya/MObjectArray.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 
 #include <string>
 
 #include "import/ImportSettings.h"
+
+namespace bvh {
+class Reader;
+}
 
 namespace bvhimport {
 
@@ -26,18 +31,23 @@ struct ImportResult {
     double keyTimeValue = 0;  ///< the next key time, UI unit
 };
 
-/// Runs one read with the settings of a translator object, into the scene.
-///
-/// The steps, each with what it takes and gives:
-/// 1. options: the option string -> the object's settings, for this read and the next;
-/// 2. destination: the selection (animation only: "Select a joint" without joints) or a new
-///    "bvh_import" transform -> NodeTargets;
-/// 3. read: the file -> bvh::Reader's table of nodes and channels, and frame rows;
-/// 4. joints: each part of the table -> a joint per node, built or matched (NodeTargets);
-/// 5. curves: the table and the joints -> KeyPlan, the curve of every attribute a channel
-///    keys, and the joints' rotation order (ChannelBinder);
-/// 6. keys: each frame row and the plan -> keys (MotionKeyer), handed over per curve;
-/// 7. re-keying at whole steps (notFloatingKey), and the report -> status and messages.
+struct ReadSteps;
+
+/// Runs one read with the settings of a translator object, into the scene, in steps, each
+/// with what it takes and gives:
+/// 1. applyOptions: the option string -> the object's settings, for this read and the next;
+/// 2. openFile: the path -> a bvh::Reader;
+/// 3. prepareDestination: the selection -> the target joints, each once (animation only;
+///    "Select a joint" without one), or a new "bvh_import" transform;
+/// 4. readAndKey: the reader, one line at a time -> its table of nodes and channels, and
+///    for each part of the table:
+///    - joinNodes: the table -> a joint per node, built or matched (NodeTargets), and the
+///      curve that takes each channel's values with the joints' rotation order (ChannelBinder
+///      filling a KeyPlan: where each attribute's keys go is decided there, before any key);
+///    - each frame row and the KeyPlan -> keys (MotionKeyer, which owns the key times, the
+///      Euler filter and the keys gathered for one hand-over per curve);
+/// 5. report: how the reading ended -> re-keying at whole steps (notFloatingKey), the
+///    messages, the status and the ImportResult.
 class ImportJob {
 public:
     /// `settings` keep the options applied, for the next read on the same object.
@@ -52,9 +62,21 @@ public:
     MStatus run(const std::string& path, const MString& options);
 
 private:
+    /// How the reading of the lines ended.
+    enum class Ending { kEndOfFile, kEndTime, kCancelled, kError };
+
+    void applyOptions(const MString& options);
+    bool openFile(bvh::Reader& reader);
+    bool prepareDestination(MObjectArray& targets);
+    Ending readAndKey(ReadSteps& steps);
+    /// False when the user cancelled meanwhile.
+    bool joinNodes(ReadSteps& steps);
+    MStatus report(ReadSteps& steps, Ending ending);
+
     ImportSettings& settings_;
     MObject& importTransform_;
     ImportResult& result_;
+    std::string path_;
 };
 
 }  // namespace bvhimport
