@@ -7,7 +7,7 @@
 
 #include <cmath>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 /// Values for the read's key times from `firstTime` on (an index into the read's list of key
 /// times), one per time, in memory that grows with the keys. Meant for a curve that had no
@@ -24,17 +24,12 @@ public:
     /// count, bounded by what the rest of the file can hold), room made for at the first
     /// key; 0 when not known.
     void set(unsigned int timeIndex, double value, std::size_t expected) {
-        if (values_.capacity() == 0) values_.reserve(expected);
         const std::size_t at = timeIndex - firstTime_;
-        if (at < values_.size()) {
-            values_[at] = value;
+        if (at == size_ && size_ < capacity_) {  // the next key, with room for it
+            values_[size_++] = value;
             return;
         }
-        if (at > values_.size()) {
-            holes_ += at - values_.size();
-            values_.resize(at, std::nan(""));  // times without a key
-        }
-        values_.push_back(value);
+        setAt(at, value, expected);
     }
 
     /// Hands the keys to `curve`, at `keyTimes` from the first time on, and frees them. One
@@ -44,7 +39,12 @@ public:
     void handOver(MFnAnimCurve& curve, MTimeArray& keyTimes);
 
 private:
+    void setAt(std::size_t at, double value, std::size_t expected);
+    void release();
+
     unsigned int firstTime_;
     std::size_t holes_ = 0;  // times without a key among the values
-    std::vector<double> values_;
+    std::unique_ptr<double[]> values_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
 };
