@@ -31,7 +31,7 @@ public:
     bool canBeOpened() const override { return false; }
     MFileKind identifyFile(const MFileObject& file, const char* buffer, short size) const override;
 
-    /// The settings as the last import left them.
+    /// The settings as the option strings of the imports so far left them.
     bvhimport::ImportSettings& settings() { return settings_; }
     /// The transform the last skeleton import created, the joints' parent.
     const MObject& importTransform() const { return importTransform_; }
