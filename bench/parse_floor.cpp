@@ -1,7 +1,8 @@
 // bvh_parse_floor: the least work an import must do. Streams the file one line at a time
 // through a buffered file stream and parses every number of the motion section, keeping
-// nothing but a sum; with --store it also appends every value to an array of its channel (the
-// column of the frame line), as an importer must keep the keys somewhere.
+// nothing but a sum; with --store it also appends a key to an array of its channel (the column
+// of the frame line) for every value, as an importer must keep the keys somewhere: a key is a
+// time (here the frame line's number) and a value, as the host holds it.
 //
 //   bvh_parse_floor [--store] FILE
 //
@@ -25,7 +26,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bvh_parse_floor: %s: cannot be opened\n", path);
         return 1;
     }
-    std::vector<std::vector<double>> channels;
+    struct Key {
+        double time;
+        double value;
+    };
+    std::vector<std::vector<Key>> channels;
     // The import reads through a line buffer of this size; do the same.
     static char line[10240];
     bool inMotion = false;
@@ -57,7 +62,7 @@ int main(int argc, char** argv) {
             ++values;
             if (store) {
                 if (column == channels.size()) channels.emplace_back();
-                channels[column++].push_back(v);
+                channels[column++].push_back(Key{static_cast<double>(lines), v});
             }
             p = r.ptr;
         }
