@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "bvh/FilePath.h"
 #include "bvh/LineReader.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
@@ -89,7 +90,7 @@ MStatus ImportJob::readFile(bvh::LineReader& lines) {
 
     // Progress by the bytes of the lines read (each with one byte for its line end).
     std::error_code sizeError;
-    const std::uintmax_t size = std::filesystem::file_size(path_, sizeError);
+    const std::uintmax_t size = std::filesystem::file_size(bvh::pathFromUtf8(path_), sizeError);
     LongTask task(sizeError ? 0 : size);
     std::uint64_t bytesRead = 0;
     bool cancelled = false;
