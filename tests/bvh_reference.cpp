@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -67,8 +68,19 @@ bool toNumber(const std::string& token, double& value) {
     const char* begin = token.data();
     const char* end = begin + token.size();
     if (begin < end && *begin == '+') ++begin;
+#if BVHIO_NUMBER_FALLBACK
+    // No std::from_chars for double (libc++): strtod, held to what from_chars takes (no
+    // blank, no hexadecimal, nothing out of range).
+    if (begin == end || *begin == ' ' || token.find_first_of("xX") != std::string::npos)
+        return false;
+    errno = 0;
+    char* stop = nullptr;
+    value = std::strtod(begin, &stop);
+    return stop == end && errno != ERANGE;
+#else
     const auto result = std::from_chars(begin, end, value);
     return result.ec == std::errc() && result.ptr == end;
+#endif
 }
 
 struct Parser {
