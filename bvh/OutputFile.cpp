@@ -143,16 +143,34 @@ std::FILE* openForWriting(const fs::path& path, Open how, std::string& error, bo
     return file;
 }
 
+/// Writes the text with each "\n" as "\r\n", the line end of Windows' text files. (Done
+/// here rather than by the C runtime's text mode, so that every byte is accounted for.)
+bool writeText(std::FILE* file, const char* text, std::size_t size) {
+    std::string lines;
+    lines.reserve(size + size / 8);
+    for (const char* end = text + size; text < end;) {
+        const char* lineEnd =
+            static_cast<const char*>(std::memchr(text, '\n', static_cast<std::size_t>(end - text)));
+        if (lineEnd == nullptr) {
+            lines.append(text, end);
+            break;
+        }
+        lines.append(text, lineEnd);
+        lines += "\r\n";
+        text = lineEnd + 1;
+    }
+    return std::fwrite(lines.data(), 1, lines.size(), file) == lines.size();
+}
+
 bool syncToDisk(std::FILE* file, std::string& error) {
     if (FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return true;
     error = windowsErrorText(GetLastError());
     return false;
 }
 
-bool truncateTo(std::FILE* file, std::uint64_t size, std::string& error) {
-    const int code = _chsize_s(_fileno(file), static_cast<long long>(size));
-    if (code == 0) return true;
-    error = std::strerror(code);
+bool truncateHere(std::FILE* file, std::string& error) {
+    if (SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return true;
+    error = windowsErrorText(GetLastError());
     return false;
 }
 
@@ -187,14 +205,19 @@ std::FILE* openForWriting(const fs::path& path, Open how, std::string& error, bo
     return file;
 }
 
+bool writeText(std::FILE* file, const char* text, std::size_t size) {
+    return std::fwrite(text, 1, size, file) == size;
+}
+
 bool syncToDisk(std::FILE* file, std::string& error) {
     if (::fsync(fileno(file)) == 0) return true;
     error = std::strerror(errno);
     return false;
 }
 
-bool truncateTo(std::FILE* file, std::uint64_t size, std::string& error) {
-    if (::ftruncate(fileno(file), static_cast<off_t>(size)) == 0) return true;
+bool truncateHere(std::FILE* file, std::string& error) {
+    const off_t size = ::ftello(file);
+    if (size >= 0 && ::ftruncate(fileno(file), size) == 0) return true;
     error = std::strerror(errno);
     return false;
 }
@@ -356,7 +379,7 @@ void OutputFile::flushBuffer() {
     if (used_ == 0) return;
     if (file_ != nullptr && !failed_) {
         errno = 0;
-        if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) fail(errno);
+        if (!writeText(file_, buffer_.data(), used_)) fail(errno);
     }
     used_ = 0;
 }
@@ -389,13 +412,12 @@ bool OutputFile::finish() {
         if (!failed_) fail(EBADF);
         return false;
     }
-    const std::uint64_t inPlaceSize = used_;
     flushBuffer();
     if (!failed_ && std::fflush(file_) != 0) fail(errno);
     std::string error;
-    // The file cut to the new text's length; a new file put in place only once its blocks
-    // are on the disk.
-    if (!failed_ && inPlace_ && !truncateTo(file_, inPlaceSize, error)) fail(error);
+    // The file cut where the new text ends; a new file put in place only once its blocks are
+    // on the disk.
+    if (!failed_ && inPlace_ && !truncateHere(file_, error)) fail(error);
     if (!failed_ && (inPlace_ || !temporary_.empty()) && !syncToDisk(file_, error)) fail(error);
     errno = 0;
     const bool closed = std::fclose(file_) == 0;

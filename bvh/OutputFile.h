@@ -27,6 +27,9 @@ namespace bvh {
 /// opened and written directly, never replaced. A FIFO must already have a reader: the open
 /// fails instead of waiting for one that may never come.
 ///
+/// The file is a text stream: each "\n" ends a line as the system's text files end lines
+/// (on Windows "\r\n").
+///
 /// Write errors are collected, not thrown: after the first one nothing more is written and
 /// finish() reports it. No member throws except for memory exhaustion.
 class OutputFile {

@@ -216,8 +216,9 @@ MObject curveOf(const MObject& node, int attribute) {
     return curves[0];
 }
 
+/// The file's text; a written file's line ends ("\r\n" on Windows) read back as "\n".
 std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

@@ -196,7 +196,7 @@ TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
         args.insert(args.end(), c.select.begin(), c.select.end());
         const HostRun r = run(args);
         ASSERT_EQ(r.status, 0) << c.root << r.err;
-        const std::string written = readFile(file("out.bvh"));
+        const std::string written = bvhtest::readWritten(file("out.bvh"));
         EXPECT_EQ(written.rfind(std::string("HIERARCHY\n") + c.root, 0), 0u) << written;
         EXPECT_NE(written.find("\nFrames: 2\n"), std::string::npos) << written;
     }
@@ -245,7 +245,7 @@ TEST_F(BvhhostTest, ImportSummaryAndConvertOfTheDemo) {
 
     const HostRun convert = run({"convert", demo, file("out.bvh")});
     ASSERT_EQ(convert.status, 0) << convert.err;
-    const std::string written = readFile(file("out.bvh"));
+    const std::string written = bvhtest::readWritten(file("out.bvh"));
     EXPECT_EQ(written.rfind("HIERARCHY\nROOT Pelvis\n", 0), 0u) << written;
     EXPECT_NE(written.find("\nMOTION\nFrames: 10\n"), std::string::npos) << written;
 
@@ -310,13 +310,13 @@ TEST_F(BvhhostTest, PathsWithCharactersOfAnyScript) {
     ASSERT_EQ(imported.status, 0) << imported.err;
     const HostRun exported = run({"export", out, "--scene", scene, "--select", "Hips"});
     ASSERT_EQ(exported.status, 0) << exported.err;
-    const std::string written = readFile(fs::u8path(out));
+    const std::string written = bvhtest::readWritten(fs::u8path(out));
     EXPECT_EQ(written.rfind("HIERARCHY\nROOT Hips\n", 0), 0u) << written;
     EXPECT_NE(written.find("\nFrames: 3\n"), std::string::npos) << written;
 
     const HostRun converted = run({"--ui-unit", "film", "convert", in, out});
     ASSERT_EQ(converted.status, 0) << converted.err;
-    EXPECT_EQ(readFile(fs::u8path(out)), written);
+    EXPECT_EQ(bvhtest::readWritten(fs::u8path(out)), written);
     // Messages name the file as it was given.
     const HostRun missing = run({"import", (folder / fs::u8path(u8"ничего.bvh")).u8string()});
     EXPECT_EQ(missing.status, 1);
@@ -383,9 +383,10 @@ TEST_F(BvhhostTest, ConvertKeepsTheFrameTime) {
         args.insert(args.end(), {"convert", file("in.bvh"), file("out.bvh")});
         const HostRun r = run(args);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(readFile(file("out.bvh")).find(std::string("\nFrame Time: ") + c.written + "\n"),
+        EXPECT_NE(bvhtest::readWritten(file("out.bvh"))
+                      .find(std::string("\nFrame Time: ") + c.written + "\n"),
                   std::string::npos)
-            << readFile(file("out.bvh"));
+            << bvhtest::readWritten(file("out.bvh"));
         if (*c.said == 0) {
             EXPECT_EQ(r.err, "");
         } else {

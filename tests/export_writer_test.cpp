@@ -46,7 +46,7 @@ TEST_F(ExportWriterTest, AnExportOfEverythingEqualsAnExportOfTheSelection) {
     const ExportRun out =
         bvhtest::runExport(exporter, path_, "", MPxFileTranslator::kExportAccessMode);
     ASSERT_TRUE(out.success) << out.messages;
-    EXPECT_EQ(readFile(path_), example);
+    EXPECT_EQ(readWritten(path_), example);
 }
 
 TEST_F(ExportWriterTest, ExportsAChainOfTenThousandJoints) {
@@ -191,7 +191,7 @@ TEST_F(ExportWriterTest, OverwritesInPlaceWhereNothingCanBeMadeBesideTheFile) {
     ASSERT_NE(code, bvhtest::kChildDied);
     EXPECT_EQ(code, 0) << "1: failed, 2: not the one warning (" << warning
                        << "), 3/4: a new file made or not reported";
-    EXPECT_EQ(readFile(locked / "out.bvh"), example);
+    EXPECT_EQ(readWritten(locked / "out.bvh"), example);
     EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
 }
 
@@ -203,7 +203,7 @@ TEST_F(ExportWriterTest, UpdatesTheFileBehindALink) {
     const ExportRun out = run("", (folder_ / "link.bvh").string());
     ASSERT_TRUE(out.success) << out.messages;
     EXPECT_TRUE(fs::is_symlink(folder_ / "link.bvh"));
-    EXPECT_EQ(readFile(folder_ / "real.bvh"), example);
+    EXPECT_EQ(readWritten(folder_ / "real.bvh"), example);
 }
 
 TEST_F(ExportWriterTest, WritesIntoAFifoThatIsRead) {

@@ -128,6 +128,10 @@ std::string readFile(const fs::path& path) {
     return bytes.str();
 }
 
+std::string readWritten(const fs::path& path) {
+    return replacedAll(readFile(path), kLineEnd, "\n");
+}
+
 void writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -583,7 +587,7 @@ ExportRun runExport(BvhExport& translator, const std::string& path, const std::s
         run.success = translator.writer(file, MString(options.c_str()), mode) == MS::kSuccess;
     });
     bvhref::expectScriptEditorShows(run.messages);
-    if (fs::is_regular_file(path)) run.text = readFile(path);
+    if (fs::is_regular_file(path)) run.text = readWritten(path);
     return run;
 }
 

@@ -27,6 +27,14 @@ namespace bvhtest {
 
 /// The whole file at `path`; "" when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
+/// How an exported file ends its lines: as the system's text files do.
+#ifdef _WIN32
+inline constexpr const char* kLineEnd = "\r\n";
+#else
+inline constexpr const char* kLineEnd = "\n";
+#endif
+/// The text of a file that an export wrote, its line ends read back as "\n".
+std::string readWritten(const std::filesystem::path& path);
 /// Replaces the file at `path` by one holding `bytes`.
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 /// The lines of `text`, split at "\n" (a "\r" before it stays part of the line).
