@@ -10,6 +10,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -52,8 +53,17 @@ int main(int argc, char** argv) {
                 continue;
             }
             double v = 0;
-            auto r = std::from_chars(p, end, v);
-            if (r.ec != std::errc()) {
+#if BVHIO_NUMBER_FALLBACK  // no std::from_chars for double (libc++): the C library's strtod
+            char* stop = nullptr;
+            v = std::strtod(p, &stop);
+            const bool read = stop != p;
+            const char* next = stop;
+#else
+            const auto r = std::from_chars(p, end, v);
+            const bool read = r.ec == std::errc();
+            const char* next = r.ptr;
+#endif
+            if (!read) {
                 ++bad;
                 while (p < end && *p != ' ') ++p;
                 continue;
@@ -64,7 +74,7 @@ int main(int argc, char** argv) {
                 if (column == channels.size()) channels.emplace_back();
                 channels[column++].push_back(Key{static_cast<double>(lines), v});
             }
-            p = r.ptr;
+            p = next;
         }
     }
     std::printf("lines %lld values %lld checksum %.17g\n", lines, values, checksum);

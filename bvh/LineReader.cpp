@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "bvh/FilePath.h"
+
 namespace bvh {
 
 namespace {
@@ -28,7 +30,7 @@ void LineReader::close() {
 LineReader::OpenResult LineReader::open(const std::string& path) {
     close();
 #ifdef _WIN32
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = _wfopen(pathFromUtf8(path).c_str(), L"rb");
     if (!f) return OpenResult::kCannotOpen;
     struct _stat64 st;
     if (_fstat64(_fileno(f), &st) != 0 || (st.st_mode & _S_IFDIR)) {

@@ -1,15 +1,21 @@
 #include "bvh/OutputFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
 
-#if __has_include(<unistd.h>) && __has_include(<fcntl.h>)
+#include "bvh/FilePath.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
-#define BVHIO_HAVE_POSIX 1
 #endif
 
 namespace bvh {
@@ -43,17 +49,188 @@ bool resolveLinks(fs::path& path, int& errorNumber) {
     }
 }
 
-std::string temporaryName(const fs::path& target, unsigned attempt) {
+/// A name for the file written beside the target in `folder`: short whatever the target's
+/// name, so that a target whose name is as long as the system allows still gets one.
+fs::path temporaryName(const fs::path& folder, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
-    const auto ticks = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    const unsigned long long mix = ticks ^ (static_cast<unsigned long long>(++counter) << 40) ^
-                                   (static_cast<unsigned long long>(attempt) << 56);
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", mix);
-    fs::path name = target.parent_path() / ("." + target.filename().string() + "." + hex + ".tmp");
-    return name.string();
+    const auto ticks =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    const std::uint64_t mix =
+        ticks ^ (std::uint64_t{++counter} << 40) ^ (std::uint64_t{attempt} << 56);
+    char name[32];
+    std::snprintf(name, sizeof name, ".bvhio-%08x.tmp",
+                  static_cast<unsigned>((mix ^ (mix >> 32)) & 0xffffffffu));
+    return folder / name;
 }
+
+enum class Open {
+    kExisting,  ///< an existing file, not truncated
+    kNew,       ///< a new file; never one that exists, however unlikely the name
+};
+
+#ifdef _WIN32
+
+/// The words for a Windows error: those of the C library for what every system reports, so
+/// that a message reads the same everywhere, and the system's own (in the user's language)
+/// for what only Windows has, such as a file that another program holds open.
+std::string windowsErrorText(DWORD code) {
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return std::strerror(ENOENT);
+        case ERROR_ACCESS_DENIED:
+            return std::strerror(EACCES);
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return std::strerror(EEXIST);
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return std::strerror(ENOSPC);
+        case ERROR_FILENAME_EXCED_RANGE:
+            return std::strerror(ENAMETOOLONG);
+        default:
+            break;
+    }
+    wchar_t* words = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    std::string text = length > 0 ? fs::path(words, words + length).u8string()
+                                  : "Windows error " + std::to_string(code);
+    if (words != nullptr) LocalFree(words);
+    // One line, ending as the C library's words do: without a full stop.
+    while (!text.empty() &&
+           (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+/// True when `path` names a device (NUL, CON, COM1, in any folder) or a pipe (\\.\pipe\...):
+/// Windows puts them in a namespace of their own, which the full path shows.
+bool namesDevice(const fs::path& path) {
+    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return false;
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return false;
+    full.resize(written);
+    return full.rfind(L"\\\\.\\", 0) == 0 || full.rfind(L"//./", 0) == 0;
+}
+
+std::FILE* openForWriting(const fs::path& path, Open how, std::string& error, bool& nameTaken) {
+    nameTaken = false;
+    // Others may read the file meanwhile, or rename it, but not write to it.
+    const HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    how == Open::kNew ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        nameTaken = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+        error = windowsErrorText(code);
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), 0);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        _close(fd);
+    }
+    return file;
+}
+
+/// Writes the text with each "\n" as "\r\n", the line end of Windows' text files. (Done
+/// here rather than by the C runtime's text mode, so that every byte is accounted for.)
+bool writeText(std::FILE* file, const char* text, std::size_t size) {
+    std::string lines;
+    lines.reserve(size + size / 8);
+    for (const char* end = text + size; text < end;) {
+        const char* lineEnd =
+            static_cast<const char*>(std::memchr(text, '\n', static_cast<std::size_t>(end - text)));
+        if (lineEnd == nullptr) {
+            lines.append(text, end);
+            break;
+        }
+        lines.append(text, lineEnd);
+        lines += "\r\n";
+        text = lineEnd + 1;
+    }
+    return std::fwrite(lines.data(), 1, lines.size(), file) == lines.size();
+}
+
+bool syncToDisk(std::FILE* file, std::string& error) {
+    if (FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return true;
+    error = windowsErrorText(GetLastError());
+    return false;
+}
+
+bool truncateHere(std::FILE* file, std::string& error) {
+    if (SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return true;
+    error = windowsErrorText(GetLastError());
+    return false;
+}
+
+bool moveIntoPlace(const fs::path& from, const fs::path& to, std::string& error) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = windowsErrorText(GetLastError());
+    return false;
+}
+
+#else
+
+bool namesDevice(const fs::path&) { return false; }  // devices are in /dev, and stat says so
+
+std::FILE* openForWriting(const fs::path& path, Open how, std::string& error, bool& nameTaken) {
+    nameTaken = false;
+    const int flags =
+        how == Open::kNew ? O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC : O_WRONLY | O_CLOEXEC;
+    errno = 0;
+    // A new file gets the permissions that fopen would give it (the file mode mask applies).
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        nameTaken = errno == EEXIST;
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "w");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+bool writeText(std::FILE* file, const char* text, std::size_t size) {
+    return std::fwrite(text, 1, size, file) == size;
+}
+
+bool syncToDisk(std::FILE* file, std::string& error) {
+    if (::fsync(fileno(file)) == 0) return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+bool truncateHere(std::FILE* file, std::string& error) {
+    const off_t size = ::ftello(file);
+    if (size >= 0 && ::ftruncate(fileno(file), size) == 0) return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+bool moveIntoPlace(const fs::path& from, const fs::path& to, std::string& error) {
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (!ec) return true;
+    error = std::strerror(ec.value());
+    return false;
+}
+
+#endif
 
 }  // namespace
 
@@ -61,21 +238,30 @@ OutputFile::OutputFile() = default;
 
 OutputFile::~OutputFile() { discard(); }
 
-void OutputFile::fail(int errorNumber, const char* text) {
-    if (error_ != 0) return;
-    error_ = errorNumber != 0 ? errorNumber : EIO;
-    errorText_ = text != nullptr ? text : std::strerror(error_);
+void OutputFile::fail(int errorNumber) {
+    fail(std::strerror(errorNumber != 0 ? errorNumber : EIO));
+}
+
+void OutputFile::fail(std::string text) {
+    if (failed_) return;
+    failed_ = true;
+    errorText_ = std::move(text);
 }
 
 bool OutputFile::openFifo() {
-#ifdef BVHIO_HAVE_POSIX
+#ifdef _WIN32
+    return openDevice();
+#else
     // Opening a FIFO for writing waits for a reader, for ever if none comes; the host must
     // not hang on a pipe that nothing reads, so the open must find a reader already there.
     errno = 0;
     const int fd = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int openError = errno;
-        fail(openError, openError == ENXIO ? "no process reads from this FIFO" : nullptr);
+        if (openError == ENXIO)
+            fail(std::string("no process reads from this FIFO"));
+        else
+            fail(openError);
         return false;
     }
     // Writes then wait for the reader as usual instead of failing on a full pipe.
@@ -92,21 +278,71 @@ bool OutputFile::openFifo() {
         return false;
     }
     return true;
-#else
-    errno = 0;
-    file_ = std::fopen(target_.c_str(), "w");
-    if (file_ == nullptr) fail(errno);
-    return file_ != nullptr;
 #endif
+}
+
+bool OutputFile::openDevice() {
+    // Devices cannot be replaced; they take the text as it comes.
+    std::string error;
+    bool nameTaken = false;
+    file_ = openForWriting(target_, Open::kExisting, error, nameTaken);
+    if (file_ == nullptr) fail(error);
+    return file_ != nullptr;
+}
+
+bool OutputFile::openBeside(bool exists, fs::perms permissions) {
+    std::string error;
+    bool nameTaken = false;
+    if (exists) {
+        // Replacing by rename needs only a writable folder; a file the user has
+        // write-protected, or that another program holds open, must still refuse the export,
+        // as writing into it would. Opening it for writing changes neither its content nor
+        // its times.
+        std::FILE* probe = openForWriting(target_, Open::kExisting, error, nameTaken);
+        if (probe == nullptr) {
+            fail(error);
+            return false;
+        }
+        std::fclose(probe);
+    }
+    for (int attempt = 0; file_ == nullptr && attempt < kMaxNameAttempts; ++attempt) {
+        const fs::path name = temporaryName(target_.parent_path(), static_cast<unsigned>(attempt));
+        file_ = openForWriting(name, Open::kNew, error, nameTaken);
+        if (file_ != nullptr) temporary_ = name;
+        if (!nameTaken) break;
+    }
+    if (file_ != nullptr) {
+        // The replacement keeps the permissions of the file it replaces; a new file gets the
+        // ones that the process's file mode mask gives it.
+        std::error_code ec;
+        if (exists) fs::permissions(temporary_, permissions, ec);
+        return true;
+    }
+    if (!exists) {
+        fail(error);
+        return false;
+    }
+    // No file can be made beside one that may be written: it is written in place.
+    file_ = openForWriting(target_, Open::kExisting, inPlaceReason_, nameTaken);
+    if (file_ == nullptr) {
+        fail(inPlaceReason_);
+        inPlaceReason_.clear();
+        return false;
+    }
+    inPlaceReason_ = error;
+    inPlace_ = true;
+    return true;
 }
 
 bool OutputFile::open(const std::string& path) {
     discard();
-    error_ = 0;
+    failed_ = false;
     errorText_.clear();
+    inPlace_ = false;
+    inPlaceReason_.clear();
     used_ = 0;
 
-    fs::path target(path);
+    fs::path target = pathFromUtf8(path);
     int errorNumber = 0;
     if (!resolveLinks(target, errorNumber)) {
         fail(errorNumber);
@@ -117,52 +353,22 @@ bool OutputFile::open(const std::string& path) {
         fail(path.empty() ? ENOENT : EISDIR);
         return false;
     }
-    target_ = target.string();
+    target_ = target;
 
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = !ec && status.type() != fs::file_type::not_found;
-    if (exists && status.type() == fs::file_type::fifo) {
-        if (!openFifo()) return false;
-    } else if (exists && status.type() != fs::file_type::regular) {
-        // Devices cannot be replaced; they take the text as it comes.
-        errno = 0;
-        file_ = std::fopen(target_.c_str(), "w");
-        if (file_ == nullptr) {
-            fail(errno);
-            return false;
-        }
+    bool opened = false;
+    if (exists && status.type() == fs::file_type::directory) {
+        fail(EISDIR);
+    } else if (exists && status.type() == fs::file_type::fifo) {
+        opened = openFifo();
+    } else if ((exists && status.type() != fs::file_type::regular) || namesDevice(target)) {
+        opened = openDevice();
     } else {
-        if (exists) {
-            // Replacing by rename needs only a writable folder; a file the user has
-            // write-protected must still refuse the export, as writing into it would.
-            // Opening for appending changes neither its content nor its times.
-            errno = 0;
-            std::FILE* probe = std::fopen(target_.c_str(), "a");
-            if (probe == nullptr) {
-                fail(errno);
-                return false;
-            }
-            std::fclose(probe);
-        }
-        for (unsigned attempt = 0; file_ == nullptr; ++attempt) {
-            std::string name = temporaryName(target, attempt);
-            errno = 0;
-            // "x": never reuse a file that exists, however unlikely the name.
-            file_ = std::fopen(name.c_str(), "wx");
-            if (file_ != nullptr) {
-                temporary_ = std::move(name);
-            } else if (errno != EEXIST || attempt + 1 == kMaxNameAttempts) {
-                fail(errno);
-                return false;
-            }
-        }
-        if (exists) {
-            // The replacement keeps the permissions of the file it replaces; a new file gets
-            // the ones that fopen gave it from the process's file mode mask.
-            fs::permissions(temporary_, status.permissions(), ec);
-        }
+        opened = openBeside(exists, status.permissions());
     }
+    if (!opened) return false;
     // The object's own buffer is the only one: each flush is one write to the system.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     buffer_.resize(kBufferSize);
@@ -171,18 +377,22 @@ bool OutputFile::open(const std::string& path) {
 
 void OutputFile::flushBuffer() {
     if (used_ == 0) return;
-    if (file_ != nullptr && error_ == 0) {
+    if (file_ != nullptr && !failed_) {
         errno = 0;
-        if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) fail(errno);
+        if (!writeText(file_, buffer_.data(), used_)) fail(errno);
     }
     used_ = 0;
 }
 
+void OutputFile::makeRoom(std::size_t size) {
+    if (buffer_.size() - used_ >= size) return;
+    // In place, the file changes only in finish(): the whole text stays in the buffer.
+    if (!inPlace_) flushBuffer();
+    if (buffer_.size() - used_ < size) buffer_.resize(std::max(buffer_.size() * 2, used_ + size));
+}
+
 char* OutputFile::reserve(std::size_t size) {
-    if (buffer_.size() - used_ < size) {
-        flushBuffer();
-        if (buffer_.size() < size) buffer_.resize(size);
-    }
+    makeRoom(size);
     return buffer_.data() + used_;
 }
 
@@ -193,37 +403,35 @@ void OutputFile::write(std::string_view text) {
 }
 
 void OutputFile::put(char c) {
-    if (used_ == buffer_.size()) flushBuffer();
+    makeRoom(1);
     buffer_[used_++] = c;
 }
 
 bool OutputFile::finish() {
     if (file_ == nullptr) {
-        if (error_ == 0) fail(EBADF);
+        if (!failed_) fail(EBADF);
         return false;
     }
     flushBuffer();
-    if (error_ == 0 && std::fflush(file_) != 0) fail(errno);
-#ifdef BVHIO_HAVE_POSIX
-    // The rename below must never put a file in place whose blocks are not yet on disk.
-    if (error_ == 0 && !temporary_.empty() && ::fsync(fileno(file_)) != 0) fail(errno);
-#endif
+    if (!failed_ && std::fflush(file_) != 0) fail(errno);
+    std::string error;
+    // The file cut where the new text ends; a new file put in place only once its blocks are
+    // on the disk.
+    if (!failed_ && inPlace_ && !truncateHere(file_, error)) fail(error);
+    if (!failed_ && (inPlace_ || !temporary_.empty()) && !syncToDisk(file_, error)) fail(error);
     errno = 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!closed) fail(errno);
     if (!temporary_.empty()) {
-        if (error_ == 0) {
-            std::error_code ec;
-            fs::rename(temporary_, target_, ec);
-            if (ec) fail(ec.value());
-        }
-        if (error_ != 0) std::remove(temporary_.c_str());
+        if (!failed_ && !moveIntoPlace(temporary_, target_, error)) fail(error);
+        std::error_code ec;
+        if (failed_) fs::remove(temporary_, ec);
         temporary_.clear();
     }
     buffer_.clear();
     buffer_.shrink_to_fit();
-    return error_ == 0;
+    return !failed_;
 }
 
 void OutputFile::discard() {
@@ -232,7 +440,8 @@ void OutputFile::discard() {
         file_ = nullptr;
     }
     if (!temporary_.empty()) {
-        std::remove(temporary_.c_str());
+        std::error_code ec;
+        fs::remove(temporary_, ec);
         temporary_.clear();
     }
     used_ = 0;

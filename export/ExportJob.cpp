@@ -77,8 +77,13 @@ bool ExportJob::writeMotionSection() {
 }
 
 bool ExportJob::finishOutput() {
-    if (out_.finish()) return true;
-    return fail("could not be written (" + out_.errorText() + ")");
+    if (!out_.finish()) return fail("could not be written (" + out_.errorText() + ")");
+    if (!out_.inPlaceReason().empty())
+        bvhio::reportWarning(path_,
+                             "the file was overwritten in place, not replaced atomically "
+                             "(no new file could be made beside it: " +
+                                 out_.inPlaceReason() + ")");
+    return true;
 }
 
 }  // namespace bvhexport

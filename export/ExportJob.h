@@ -25,8 +25,9 @@ public:
 
     /// Writes the file at `path`. Success only when the whole file is in place. On failure a
     /// single line, the path first, goes to standard error and any file that was at the path
-    /// stays as it was. When the file cannot be opened the option string is not applied. An
-    /// export the user cancels fails the same way: nothing is written.
+    /// stays as it was (unless it had to be overwritten in place, with a warning, and the
+    /// writing itself failed; see bvh::OutputFile). When the file cannot be opened the option
+    /// string is not applied. An export the user cancels fails the same way: nothing is written.
     MStatus run(const std::string& path, const MString& options);
 
 private:

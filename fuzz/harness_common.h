@@ -13,8 +13,15 @@
 #include <maya/MPlug.h>
 #include <maya/MSelectionList.h>
 #include <maya/MVector.h>
+
+#if defined(__linux__)
 #include <sys/mman.h>
 #include <unistd.h>
+#elif defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -32,32 +39,47 @@
 
 namespace bvhfuzz {
 
+/// This process's id, for names of its own in shared folders.
+inline long processId() {
+#ifdef _WIN32
+    return static_cast<long>(_getpid());
+#else
+    return static_cast<long>(::getpid());
+#endif
+}
+
 /// One in-memory file that is rewritten for every input and read through a path, as the
 /// translators read and write files. Falls back to a file in the temporary folder where
 /// anonymous memory files are not available.
 class ScratchFile {
 public:
     ScratchFile() {
+#if defined(__linux__)
         fd_ = static_cast<int>(::memfd_create("bvhfuzz", 0));
+#endif
         if (fd_ >= 0) {
             path_ = "/proc/self/fd/" + std::to_string(fd_);
         } else {
             path_ = (std::filesystem::temp_directory_path() /
-                     ("bvhfuzz-" + std::to_string(::getpid()) + ".bvh"))
+                     ("bvhfuzz-" + std::to_string(processId()) + ".bvh"))
                         .string();
         }
     }
     ~ScratchFile() {
-        if (fd_ >= 0)
+#if defined(__linux__)
+        if (fd_ >= 0) {
             ::close(fd_);
-        else
-            std::remove(path_.c_str());
+            return;
+        }
+#endif
+        std::remove(path_.c_str());
     }
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     /// Replaces the contents with `bytes`; false when that failed.
     bool write(std::string_view bytes) {
+#if defined(__linux__)
         if (fd_ >= 0) {
             if (::ftruncate(fd_, 0) != 0) return false;
             std::size_t done = 0;
@@ -69,6 +91,7 @@ public:
             }
             return true;
         }
+#endif
         std::FILE* f = std::fopen(path_.c_str(), "wb");
         if (!f) return false;
         const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();

@@ -216,8 +216,9 @@ MObject curveOf(const MObject& node, int attribute) {
     return curves[0];
 }
 
+/// The file's text; a written file's line ends ("\r\n" on Windows) read back as "\n".
 std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -470,7 +471,7 @@ std::string exportOnce(ByteReader& in, BvhExport& translator, const fs::path& fo
         case Target::kExisting:
             path = (folder / ("out" + std::to_string(round) + ".bvh")).string();
             fs::remove(path);
-            if (target == Target::kExisting) std::ofstream(path) << kPreviousText;
+            if (target == Target::kExisting) std::ofstream(path, std::ios::binary) << kPreviousText;
             break;
         case Target::kMissingFolder:
             path = (folder / "missing" / "out.bvh").string();
@@ -546,7 +547,7 @@ std::string runExportInput(const std::uint8_t* data, std::size_t size) {
     static const fs::path folder = [] {
         const fs::path base =
             fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        return base / ("bvhfuzz-export-" + std::to_string(::getpid()));
+        return base / ("bvhfuzz-export-" + std::to_string(processId()));
     }();
     std::error_code ec;
     fs::remove_all(folder, ec);

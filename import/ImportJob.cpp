@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bvh/FilePath.h"
 #include "bvh/Reader.h"
 #include "bvh/Vocabulary.h"
 #include "import/ChannelBinder.h"
@@ -43,7 +44,7 @@ NodeTargets::Mode targetMode(const ImportSettings& settings) {
 
 std::uint64_t sizeOf(const std::string& path) {
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    const std::uintmax_t size = std::filesystem::file_size(bvh::pathFromUtf8(path), error);
     return error ? 0 : size;
 }
 

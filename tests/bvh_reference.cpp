@@ -18,11 +18,11 @@
 #include <maya/MString.h>
 #include <maya/MTime.h>
 #include <maya/MVector.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -30,6 +30,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <sstream>
 
 #include "import/BvhImport.h"
@@ -67,8 +68,19 @@ bool toNumber(const std::string& token, double& value) {
     const char* begin = token.data();
     const char* end = begin + token.size();
     if (begin < end && *begin == '+') ++begin;
+#if BVHIO_NUMBER_FALLBACK
+    // No std::from_chars for double (libc++): strtod, held to what from_chars takes (no
+    // blank, no hexadecimal, nothing out of range).
+    if (begin == end || *begin == ' ' || token.find_first_of("xX") != std::string::npos)
+        return false;
+    errno = 0;
+    char* stop = nullptr;
+    value = std::strtod(begin, &stop);
+    return stop == end && errno != ERANGE;
+#else
     const auto result = std::from_chars(begin, end, value);
     return result.ec == std::errc() && result.ptr == end;
+#endif
 }
 
 struct Parser {
@@ -535,17 +547,18 @@ void selectNodes(const std::vector<std::string>& paths) {
 }
 
 std::string tempPath(const std::string& suffix) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "bvhio_test_XXXXXX").string() + suffix;
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemps(buffer.data(), static_cast<int>(suffix.size()));
-    if (fd < 0) return "";
-    close(fd);
-    std::string path(buffer.data());
-    std::remove(path.c_str());
-    tempFiles().push_back(path);
-    return path;
+    static std::atomic<unsigned> counter{0};
+    static const unsigned process = std::random_device{}();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path path =
+            std::filesystem::temp_directory_path() /
+            ("bvhio_test_" + std::to_string(process) + "_" + std::to_string(++counter) + suffix);
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) || ec) continue;
+        tempFiles().push_back(path.string());
+        return path.string();
+    }
+    return "";
 }
 
 std::string writeTempFile(const std::string& bytes, const std::string& suffix) {
@@ -579,18 +592,6 @@ bool readFile(const std::string& path, std::string& bytes) {
     text << in.rdbuf();
     bytes = text.str();
     return !in.bad();
-}
-
-int runCommand(const std::string& command, std::string& output) {
-    output.clear();
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    const int status = pclose(pipe);
-    if (status == -1) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace bvhref

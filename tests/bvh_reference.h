@@ -160,9 +160,6 @@ std::vector<std::string> sampleFiles();
 std::string samplesDir();
 /// Reads a whole file; false when it cannot be read.
 bool readFile(const std::string& path, std::string& bytes);
-/// Runs `command` through the shell, collecting standard output and standard error
-/// together; returns the exit status (-1 when it could not be run).
-int runCommand(const std::string& command, std::string& output);
 
 }  // namespace bvhref
 

@@ -10,6 +10,7 @@
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
+#include "tests/c99_atof.h"
 
 namespace {
 
@@ -51,14 +52,14 @@ TEST(BvhText, ParseDoubleReadsWhatAtofReads) {
     for (const auto& c : cases) {
         const double got = bvh::parseDouble(c.text);
         EXPECT_EQ(got, c.expected) << "text \"" << c.text << "\"";
-        EXPECT_EQ(got, std::atof(c.text)) << "atof disagrees on \"" << c.text << "\"";
+        EXPECT_EQ(got, bvhtest::c99Atof(c.text)) << "atof disagrees on \"" << c.text << "\"";
     }
     // Numbers longer than any written one, rounded and ranged as a whole.
     const std::string longTexts[] = {"0." + std::string(90, '0') + "15",
                                      "1" + std::string(400, '0') + "e-400", std::string(320, '9'),
                                      "-" + std::string(300, '7') + "e-600"};
     for (const std::string& text : longTexts)
-        EXPECT_EQ(bvh::parseDouble(text), std::atof(text.c_str())) << "text " << text;
+        EXPECT_EQ(bvh::parseDouble(text), bvhtest::c99Atof(text.c_str())) << "text " << text;
 }
 
 TEST(BvhText, ParseDoubleNanAndNegativeZero) {

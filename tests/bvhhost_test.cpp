@@ -1,19 +1,18 @@
 // End-to-end runs of the command-line host on temporary files.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -22,15 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct HostRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
+using HostRun = bvhtest::ProgramRun;
 using bvhtest::lines;
 using bvhtest::readFile;
-using bvhtest::shellQuote;
 using bvhtest::writeFile;
 
 fs::path samplesDir() { return BVHIO_SAMPLES_DIR; }
@@ -46,15 +39,7 @@ protected:
     /// Runs bvhhost with `args` (the plug-in built beside it, unless the arguments say
     /// otherwise) and collects its exit status and both output streams.
     HostRun run(const std::vector<std::string>& args) const {
-        std::string command = shellQuote(BVHIO_BVHHOST);
-        for (const std::string& a : args) command += " " + shellQuote(a);
-        command += " >" + shellQuote(file("stdout")) + " 2>" + shellQuote(file("stderr"));
-        HostRun r;
-        const int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = readFile(file("stdout"));
-        r.err = readFile(file("stderr"));
-        return r;
+        return bvhtest::runProgram(BVHIO_BVHHOST, args);
     }
 };
 
@@ -213,7 +198,7 @@ TEST_F(BvhhostTest, ExportUsesTheSelectionOfTheFileOrOfTheCommandLine) {
         args.insert(args.end(), c.select.begin(), c.select.end());
         const HostRun r = run(args);
         ASSERT_EQ(r.status, 0) << c.root << r.err;
-        const std::string written = readFile(file("out.bvh"));
+        const std::string written = bvhtest::readWritten(file("out.bvh"));
         EXPECT_EQ(written.rfind(std::string("HIERARCHY\n") + c.root, 0), 0u) << written;
         EXPECT_NE(written.find("\nFrames: 2\n"), std::string::npos) << written;
     }
@@ -262,7 +247,7 @@ TEST_F(BvhhostTest, ImportSummaryAndConvertOfTheDemo) {
 
     const HostRun convert = run({"convert", demo, file("out.bvh")});
     ASSERT_EQ(convert.status, 0) << convert.err;
-    const std::string written = readFile(file("out.bvh"));
+    const std::string written = bvhtest::readWritten(file("out.bvh"));
     EXPECT_EQ(written.rfind("HIERARCHY\nROOT Pelvis\n", 0), 0u) << written;
     EXPECT_NE(written.find("\nMOTION\nFrames: 10\n"), std::string::npos) << written;
 
@@ -284,97 +269,112 @@ TEST_F(BvhhostTest, CountCallsReportsTheHostCallsByKind) {
     EXPECT_EQ(r.err.find("MFnAnimCurve::addKey "), std::string::npos) << r.err;
 }
 
-/// bvhhost importing from a pipe that `feed` writes to (given the pipe and bvhhost's process):
-/// its exit status (-1 when it did not exit on its own) and standard error.
-struct PipedImport {
-    int status = -1;
-    std::string err;
-};
-PipedImport importFromPipe(const std::string& pipe, const std::string& errFile,
-                           const std::function<void(int fd, pid_t child)>& feed) {
-    PipedImport result;
-    if (::mkfifo(pipe.c_str(), 0600) != 0) return result;
-    const pid_t child = ::fork();
-    if (child < 0) return result;
-    if (child == 0) {
-        if (std::freopen(errFile.c_str(), "w", stderr) == nullptr) ::_exit(126);
-        ::execl(BVHIO_BVHHOST, "bvhhost", "import", pipe.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    int fd = -1;
-    while (fd < 0 && std::chrono::steady_clock::now() < deadline) {
-        fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);  // fails until bvhhost opens it
-        if (fd < 0) ::usleep(10000);
-    }
-    if (fd >= 0) {
-        ::fcntl(fd, F_SETFL, 0);
-        const auto oldPipeHandler = std::signal(SIGPIPE, SIG_IGN);
-        feed(fd, child);
-        ::close(fd);
-        std::signal(SIGPIPE, oldPipeHandler);
-    } else {
-        ::kill(child, SIGKILL);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    result.err = readFile(errFile);
-    return result;
-}
-
-/// Writes all of `text` to `fd`; false when the pipe broke.
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Ctrl-C while an import reads stops it with the message and a failure. The file is a pipe
-// fed here: bvhhost is surely reading when the signal comes, and the rest never ends.
+// fed here: bvhhost is surely reading when the interrupt comes, and the rest never ends.
 TEST_F(BvhhostTest, CtrlCCancelsARunningImport) {
-    bool signalled = false;
-    const PipedImport r =
-        importFromPipe(file("endless.bvh"), file("stderr"), [&](int fd, pid_t child) {
-            std::string text = bvhtest::kSmallFile;
-            // Frames until bvhhost stops reading (the pipe breaks), or far more than it needs.
-            for (std::size_t written = 0; written < (std::size_t{256} << 20);
-                 written += text.size()) {
-                if (!writeAll(fd, text)) break;
-                text = "10 20 30 1 2 3 4 5 6\n11 21 31 1 2 3 4 5 6\n12 22 32 1 2 3 4 5 6\n";
-                // More than a pipe holds has gone through: bvhhost is inside the import.
-                if (!signalled && written > (std::size_t{1} << 20)) {
-                    ::kill(child, SIGINT);
-                    signalled = true;
-                }
-            }
-        });
-    ASSERT_TRUE(signalled);
-    ASSERT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("endless.bvh:"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(": import cancelled after frame "), std::string::npos) << r.err;
+    bvhtest::PipeFeed feed(folder_, "endless.bvh");
+    bvhtest::Child host(BVHIO_BVHHOST, {"import", feed.path()}, file("stdout"), file("stderr"));
+    ASSERT_TRUE(host.started());
+    ASSERT_TRUE(feed.waitForReader(30)) << "bvhhost never opened the pipe";
+    std::string text = bvhtest::kSmallFile;
+    std::string frames;
+    while (frames.size() < (std::size_t{1} << 16)) frames += "10 20 30 1 2 3 4 5 6\n";
+    std::size_t written = 0;
+    bool interrupted = false;
+    // Frames until bvhhost stops reading (the pipe breaks), or far more than it needs.
+    while (written < (std::size_t{256} << 20) && feed.write(text)) {
+        written += text.size();
+        text = frames;
+        // More than a pipe holds has gone through: bvhhost is inside the import.
+        if (!interrupted && written > (std::size_t{1} << 20)) {
+            ASSERT_TRUE(host.interrupt());
+            interrupted = true;
+        }
+    }
+    ASSERT_TRUE(interrupted);
+    EXPECT_EQ(host.wait(30), 1) << "bvhhost did not fail on its own";
+    const std::string err = readFile(file("stderr"));
+    EXPECT_NE(err.find("endless.bvh:"), std::string::npos) << err;
+    EXPECT_NE(err.find(": import cancelled after frame "), std::string::npos) << err;
 }
 
 // A short file from a pipe, whose size is not known: Ctrl-C is seen within a tenth of a second
 // of work, however few bytes follow, and is never dropped at the end of the import.
 TEST_F(BvhhostTest, CtrlCCancelsAShortImportFromAPipe) {
-    const PipedImport r =
-        importFromPipe(file("short.bvh"), file("stderr"), [&](int fd, pid_t child) {
-            ASSERT_TRUE(writeAll(fd, bvhtest::kSmallFile));
-            ::usleep(200000);  // bvhhost has read the frames and waits for more
-            ::kill(child, SIGINT);
-            ::usleep(300000);
-            writeAll(fd, "13 23 33 1 2 3 4 5 6\n14 24 34 1 2 3 4 5 6\n");
-        });
-    ASSERT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("short.bvh:"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(": import cancelled after frame "), std::string::npos) << r.err;
+    bvhtest::PipeFeed feed(folder_, "short.bvh");
+    bvhtest::Child host(BVHIO_BVHHOST, {"import", feed.path()}, file("stdout"), file("stderr"));
+    ASSERT_TRUE(host.started());
+    ASSERT_TRUE(feed.waitForReader(30)) << "bvhhost never opened the pipe";
+    ASSERT_TRUE(feed.write(bvhtest::kSmallFile));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // it waits for more
+    ASSERT_TRUE(host.interrupt());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    feed.write("13 23 33 1 2 3 4 5 6\n14 24 34 1 2 3 4 5 6\n");
+    feed.close();
+    EXPECT_EQ(host.wait(30), 1) << "bvhhost did not fail on its own";
+    const std::string err = readFile(file("stderr"));
+    EXPECT_NE(err.find("short.bvh:"), std::string::npos) << err;
+    EXPECT_NE(err.find(": import cancelled after frame "), std::string::npos) << err;
 }
+
+// The host hands paths as UTF-8, whatever the system's own encoding: a capture in a folder
+// and under a name with characters of several scripts imports, exports and converts.
+TEST_F(BvhhostTest, PathsWithCharactersOfAnyScript) {
+    const fs::path folder = folder_ / fs::u8path(u8"José/モーション");
+    fs::create_directories(folder);
+    const std::string in = (folder / fs::u8path(u8"walk_Ω.bvh")).u8string();
+    const std::string scene = (folder / fs::u8path(u8"szene_ü.json")).u8string();
+    const std::string out = (folder / fs::u8path(u8"выход.bvh")).u8string();
+    writeFile(fs::u8path(in), bvhtest::kSmallFile);
+
+    const HostRun imported = run({"import", in, "--save", scene});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const HostRun exported = run({"export", out, "--scene", scene, "--select", "Hips"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string written = bvhtest::readWritten(fs::u8path(out));
+    EXPECT_EQ(written.rfind("HIERARCHY\nROOT Hips\n", 0), 0u) << written;
+    EXPECT_NE(written.find("\nFrames: 3\n"), std::string::npos) << written;
+
+    const HostRun converted = run({"--ui-unit", "film", "convert", in, out});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(bvhtest::readWritten(fs::u8path(out)), written);
+    // Messages name the file as it was given.
+    const HostRun missing = run({"import", (folder / fs::u8path(u8"ничего.bvh")).u8string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(u8"モーション"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find(u8"ничего.bvh: could not be opened for reading"), std::string::npos)
+        << missing.err;
+}
+
+#ifdef _WIN32
+// A file that another program holds open without sharing cannot be replaced: the export fails
+// with one line naming the file, which stays as it was, and leaves nothing beside it.
+TEST_F(BvhhostTest, ExportOverAFileHeldOpenWithoutSharing) {
+    const std::string out = file("held.bvh");
+    writeFile(out, "earlier file");
+    const HostRun imported =
+        run({"import", BVHIO_SOURCE_DIR "/examples/demo.bvh", "--save", file("scene.json")});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const HANDLE held = CreateFileW(fs::u8path(out).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const HostRun exported =
+        run({"export", out, "--scene", file("scene.json"), "--select", "Pelvis"});
+    CloseHandle(held);
+    EXPECT_EQ(exported.status, 1);
+    ASSERT_EQ(lines(exported.err).size(), 1u) << exported.err;
+    EXPECT_EQ(exported.err.find(fs::u8path(out).generic_u8string() +
+                                ": could not be opened for writing ("),
+              0u)
+        << exported.err;
+    EXPECT_EQ(readFile(out), "earlier file");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_))
+        names.push_back(entry.path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"held.bvh", "scene.json"}));
+}
+#endif
 
 // convert keeps a capture's Frame Time: the UI unit becomes the unit of that frame length, to
 // the digits the file writes; --ui-unit wins; without such a unit the UI unit stays film.
@@ -404,9 +404,10 @@ TEST_F(BvhhostTest, ConvertKeepsTheFrameTime) {
         args.insert(args.end(), {"convert", file("in.bvh"), file("out.bvh")});
         const HostRun r = run(args);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(readFile(file("out.bvh")).find(std::string("\nFrame Time: ") + c.written + "\n"),
+        EXPECT_NE(bvhtest::readWritten(file("out.bvh"))
+                      .find(std::string("\nFrame Time: ") + c.written + "\n"),
                   std::string::npos)
-            << readFile(file("out.bvh"));
+            << bvhtest::readWritten(file("out.bvh"));
         if (*c.said == 0) {
             EXPECT_EQ(r.err, "");
         } else {

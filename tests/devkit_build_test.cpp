@@ -4,10 +4,13 @@
 // `cmake --install` must lay out a module folder whose plug-in bvhhost loads too. Both
 // modules export only the three symbols the host looks up.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifdef BVHIO_DEVKIT_DIR  // Linux only (cmake/BvhioDevkit.cmake)
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,24 +35,22 @@ struct CommandResult {
 
 using bvhtest::lines;
 using bvhtest::readFile;
-using bvhtest::shellQuote;
 
-CommandResult run(const std::string& command) {
-    CommandResult result;
-    result.status = bvhref::runCommand(command, result.output);
-    return result;
+CommandResult run(const std::string& program, const std::vector<std::string>& arguments) {
+    const bvhtest::ProgramRun r = bvhtest::runProgram(program, arguments);
+    return {r.status, r.out + r.err};
 }
 
-std::string bvhhost(const std::string& module, const std::string& arguments, int* status) {
-    const CommandResult r =
-        run(shellQuote(BVHIO_BVHHOST) + " --plugin " + shellQuote(module) + " " + arguments);
+std::string bvhhost(const std::string& module, std::vector<std::string> arguments, int* status) {
+    arguments.insert(arguments.begin(), {"--plugin", module});
+    const CommandResult r = run(BVHIO_BVHHOST, arguments);
     *status = r.status;
     return r.output;
 }
 
 // The dynamic symbols a module defines, demangled.
 std::set<std::string> exportedSymbols(const std::string& module) {
-    const CommandResult r = run("nm -D -C --defined-only " + shellQuote(module));
+    const CommandResult r = run("nm", {"-D", "-C", "--defined-only", module});
     EXPECT_EQ(r.status, 0) << r.output;
     std::set<std::string> names;
     for (const std::string& line : lines(r.output)) {
@@ -63,7 +64,7 @@ std::set<std::string> exportedSymbols(const std::string& module) {
 
 // readelf -d entries of one tag, e.g. NEEDED or RUNPATH.
 std::vector<std::string> dynamicEntries(const std::string& file, const std::string& tag) {
-    const CommandResult r = run("readelf -d " + shellQuote(file));
+    const CommandResult r = run("readelf", {"-d", file});
     EXPECT_EQ(r.status, 0) << r.output;
     std::vector<std::string> values;
     for (const std::string& line : lines(r.output)) {
@@ -77,7 +78,7 @@ std::vector<std::string> dynamicEntries(const std::string& file, const std::stri
 
 void expectBothTranslators(const std::string& module) {
     int status = 0;
-    const std::string listing = bvhhost(module, "translators", &status);
+    const std::string listing = bvhhost(module, {"translators"}, &status);
     EXPECT_EQ(status, 0) << listing;
     EXPECT_NE(listing.find("BVHimport\tbvh\tread\tbvhImportOpts\t"), std::string::npos) << listing;
     EXPECT_NE(listing.find("BVHexport\tbvh\twrite\tbvhExportOpts\t"), std::string::npos) << listing;
@@ -98,19 +99,22 @@ protected:
         fs::create_directories(dir);
         const int lock = ::open((dir + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
         if (lock >= 0) ::flock(lock, LOCK_EX);
-        configure_ =
-            run(shellQuote(BVHIO_CMAKE_COMMAND) + " -S " + shellQuote(BVHIO_SOURCE_DIR) + " -B " +
-                shellQuote(dir) + " -G " + shellQuote(BVHIO_CMAKE_GENERATOR) +
-                " -DCMAKE_MAKE_PROGRAM=" + shellQuote(BVHIO_CMAKE_MAKE_PROGRAM) +
-                " -DCMAKE_CXX_COMPILER=" + shellQuote(BVHIO_CXX_COMPILER) +
-                // No optimisation: this build checks that the sources compile and
-                // link against the SDK layout; the main build checks the rest.
-                " -DCMAKE_BUILD_TYPE=" + " -DMAYA_LOCATION=" + shellQuote(BVHIO_DEVKIT_DIR) +
-                // Off by default against an SDK; on here, so that a deprecated call fails.
-                " -DBVHIO_WERROR=ON");
+        std::vector<std::string> arguments = {
+            "-S", BVHIO_SOURCE_DIR, "-B", dir, "-G", BVHIO_CMAKE_GENERATOR,
+            std::string("-DCMAKE_MAKE_PROGRAM=") + BVHIO_CMAKE_MAKE_PROGRAM,
+            std::string("-DCMAKE_CXX_COMPILER=") + BVHIO_CXX_COMPILER,
+            // No optimisation: this build checks that the sources compile and link against
+            // the SDK layout; the main build checks the rest.
+            "-DCMAKE_BUILD_TYPE=", std::string("-DMAYA_LOCATION=") + BVHIO_DEVKIT_DIR,
+            // Off by default against an SDK; on here, so that a deprecated call fails.
+            "-DBVHIO_WERROR=ON"};
+        // The same standard library as this build (libc++ with clang's toolchain file).
+        if (*BVHIO_CMAKE_TOOLCHAIN_FILE != 0)
+            arguments.push_back(std::string("-DCMAKE_TOOLCHAIN_FILE=") +
+                                BVHIO_CMAKE_TOOLCHAIN_FILE);
+        configure_ = run(BVHIO_CMAKE_COMMAND, arguments);
         if (configure_.status == 0)
-            build_ = run(shellQuote(BVHIO_CMAKE_COMMAND) + " --build " + shellQuote(dir) +
-                         " --target bvhio -j2");
+            build_ = run(BVHIO_CMAKE_COMMAND, {"--build", dir, "--target", "bvhio", "-j2"});
         if (lock >= 0) ::close(lock);  // also releases the lock
     }
     static std::string buildDir() { return std::string(BVHIO_BINARY_DIR) + "/devkit-build"; }
@@ -184,9 +188,9 @@ TEST_F(DevkitBuild, ImportsIntoTheHostScene) {
     std::sort(samples.begin(), samples.end());
     int devkitStatus = 0, standinStatus = 0;
     const std::string devkit =
-        bvhhost(module(), "import " + shellQuote(samples.front().string()), &devkitStatus);
+        bvhhost(module(), {"import", samples.front().string()}, &devkitStatus);
     const std::string standin =
-        bvhhost(BVHIO_PLUGIN, "import " + shellQuote(samples.front().string()), &standinStatus);
+        bvhhost(BVHIO_PLUGIN, {"import", samples.front().string()}, &standinStatus);
     EXPECT_EQ(devkitStatus, standinStatus);
     EXPECT_EQ(devkit, standin);
     EXPECT_EQ(devkitStatus, 0) << devkit;
@@ -200,11 +204,10 @@ TEST(ModuleSymbols, StandinBuildExportsOnlyTheHostEntryPoints) {
 // expects, and its plug-in loads.
 TEST(ModuleInstall, LaysOutTheModuleFolderAndThePluginLoads) {
     const fs::path prefix =
-        fs::temp_directory_path() / ("bvhio-install-" + std::to_string(::getpid()));
+        fs::temp_directory_path() / ("bvhio-install-" + std::to_string(bvhtest::processId()));
     fs::remove_all(prefix);
     const CommandResult install =
-        run(shellQuote(BVHIO_CMAKE_COMMAND) + " --install " + shellQuote(BVHIO_BINARY_DIR) +
-            " --prefix " + shellQuote(prefix.string()));
+        run(BVHIO_CMAKE_COMMAND, {"--install", BVHIO_BINARY_DIR, "--prefix", prefix.string()});
     ASSERT_EQ(install.status, 0) << install.output;
 
     const std::vector<std::string> mod = lines(readFile(prefix / "bvhio.mod"));
@@ -244,7 +247,9 @@ TEST(ModuleInstall, LaysOutTheModuleFolderAndThePluginLoads) {
 
 #else
 
-TEST(DevkitBuild, NeedsAnElfPlatform) { GTEST_SKIP() << "the devkit-shaped build is Linux only"; }
+TEST(DevkitBuild, NeedsAnElfPlatform) {
+    GTEST_SKIP() << "the devkit-shaped build and the installed module's checks are Linux only";
+}
 
 #endif
 

@@ -15,8 +15,6 @@
 
 namespace {
 
-using bvhtest::shellQuote;
-
 /// True when every block with channels lists its rotations in the same order.
 bool sharesOneChannelOrder(const bvhref::BvhFile& file) {
     std::vector<std::string> first;
@@ -67,12 +65,12 @@ TEST_P(ExportRoundTripTest, PosesOfEverySampleSurviveImportAndExport) {
     for (const std::string& sample : samples) {
         SCOPED_TRACE(sample);
         const std::string written = bvhref::tempPath(".bvh");
-        std::string command = shellQuote(BVHIO_BVHHOST) + " convert " + shellQuote(sample) + " " +
-                              shellQuote(written);
+        std::vector<std::string> arguments = {"convert", sample, written};
         if (conversion.importOptions)
-            command += std::string(" --import-options ") + shellQuote(conversion.importOptions);
-        std::string output;
-        ASSERT_EQ(bvhref::runCommand(command, output), 0) << output;
+            arguments.insert(arguments.end(), {"--import-options", conversion.importOptions});
+        const bvhtest::ProgramRun run = bvhtest::runProgram(BVHIO_BVHHOST, arguments);
+        const std::string output = run.out + run.err;
+        ASSERT_EQ(run.status, 0) << output;
         if (conversion.warning != nullptr) {
             const std::size_t at = output.find(conversion.warning);
             EXPECT_NE(at, std::string::npos) << output;

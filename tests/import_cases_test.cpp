@@ -36,7 +36,7 @@ TEST_P(ImportCase, LeavesTheExpectedScene) {
         return;
     }
     EXPECT_EQ(out.success, !fs::exists(with(".fails"))) << messages;
-    expectSameText(with(".expected.json"), scene, "scene");
+    expectSameScene(with(".expected.json"), scene);
     expectSameText(with(".expected.messages"), messages, "messages");
 }
 

@@ -387,13 +387,13 @@ TEST_F(ImportMotion, SamplesAnimationOnlyImportGivesTheSameKeys) {
 
 // --- end to end through the command-line host --------------------------------------------
 
-using bvhtest::shellQuote;
-
 class ImportEndToEnd : public ImportMotion {
 protected:
     // Runs bvhhost with `arguments`, collecting its standard output and error.
-    void host(const std::string& arguments, std::string& output, int& status) {
-        status = bvhref::runCommand(shellQuote(BVHIO_BVHHOST) + " " + arguments, output);
+    void host(const std::vector<std::string>& arguments, std::string& output, int& status) {
+        const bvhtest::ProgramRun run = bvhtest::runProgram(BVHIO_BVHHOST, arguments);
+        output = run.out + run.err;
+        status = run.status;
     }
 };
 
@@ -409,7 +409,7 @@ TEST_F(ImportEndToEnd, SamplesThroughTheCommandLineHost) {
         const std::string full = bvhref::tempPath(".json");
         std::string output;
         int status = 0;
-        host("import " + shellQuote(path) + " --save " + shellQuote(full), output, status);
+        host({"import", path, "--save", full}, output, status);
         if (status == 2 && output.find("import") != std::string::npos &&
             output.find("unknown") != std::string::npos)
             GTEST_SKIP() << "bvhhost has no import command yet: " << output;
@@ -422,14 +422,11 @@ TEST_F(ImportEndToEnd, SamplesThroughTheCommandLineHost) {
         // A skeleton without animation, then the motion onto it by selection.
         const std::string skeleton = bvhref::tempPath(".json");
         const std::string animated = bvhref::tempPath(".json");
-        host("import " + shellQuote(path) + " --options 'importAnimation=0;' --save " +
-                 shellQuote(skeleton),
-             output, status);
+        host({"import", path, "--options", "importAnimation=0;", "--save", skeleton}, output,
+             status);
         ASSERT_EQ(status, 0) << output;
-        host("import " + shellQuote(path) + " --scene " + shellQuote(skeleton) + " --select " +
-                 shellQuote(rootPath) + " --options " +
-                 shellQuote(std::string(bvhref::kDefaultImportOptions) + "importSkelton=2;") +
-                 " --save " + shellQuote(animated),
+        host({"import", path, "--scene", skeleton, "--select", rootPath, "--options",
+              std::string(bvhref::kDefaultImportOptions) + "importSkelton=2;", "--save", animated},
              output, status);
         ASSERT_EQ(status, 0) << path << ": " << output;
         standin::resetScene();
@@ -445,10 +442,12 @@ TEST_F(ImportEndToEnd, MissingFileFailsWithTheMessage) {
     const std::string missing = bvhref::tempPath(".bvh");
     std::string output;
     int status = 0;
-    host("import " + shellQuote(missing), output, status);
+    host({"import", missing}, output, status);
     if (status == 2) GTEST_SKIP() << "bvhhost cannot import yet: " << output;
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(output, missing + ": could not be opened for reading\n");
+    // The host hands the full path with forward slashes (on Windows too).
+    EXPECT_EQ(output, std::filesystem::u8path(missing).generic_u8string() +
+                          ": could not be opened for reading\n");
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <maya/MSelectionList.h>
 #include <maya/MTime.h>
 #include <standin/Standin.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -94,7 +93,8 @@ void PrintTo(const KeyingInput& input, std::ostream* out) { *out << input.name; 
 
 /// A folder for the corpus files without their option lines, removed at exit.
 struct ScratchFolder {
-    fs::path path = fs::temp_directory_path() / ("bvhio-keying-" + std::to_string(::getpid()));
+    fs::path path =
+        fs::temp_directory_path() / ("bvhio-keying-" + std::to_string(bvhtest::processId()));
     ScratchFolder() { fs::create_directories(path); }
     ~ScratchFolder() {
         std::error_code ec;

@@ -315,15 +315,8 @@ struct Registration {
 // The translators as the built plug-in registers them, read through bvhhost.
 std::map<std::string, Registration> registeredTranslators() {
     std::map<std::string, Registration> out;
-    const std::string command = std::string("\"") + BVHIO_BVHHOST + "\" --plugin \"" +
-                                BVHIO_PLUGIN + "\" translators 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return out;
-    std::string text;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        text.append(buffer.data(), n);
+    const std::string text =
+        bvhtest::runProgram(BVHIO_BVHHOST, {"--plugin", BVHIO_PLUGIN, "translators"}).out;
     std::stringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {

@@ -13,6 +13,7 @@
 
 #include "bvh/NumberFormat.h"
 #include "bvh/Text.h"
+#include "tests/c99_atof.h"
 
 namespace {
 
@@ -74,9 +75,9 @@ TEST(NumberFormat, WritesNonFiniteValuesAsTheReaderReadsThem) {
     EXPECT_EQ(bvh::formatNumber(inf), "inf");
     EXPECT_EQ(bvh::formatNumber(-inf), "-inf");
     // The importer reads numbers as C's atof does.
-    EXPECT_TRUE(std::isnan(std::atof("nan")));
-    EXPECT_EQ(std::atof("inf"), inf);
-    EXPECT_EQ(std::atof("-inf"), -inf);
+    EXPECT_TRUE(std::isnan(bvhtest::c99Atof("nan")));
+    EXPECT_EQ(bvhtest::c99Atof("inf"), inf);
+    EXPECT_EQ(bvhtest::c99Atof("-inf"), -inf);
 }
 
 TEST(NumberFormat, AgreesWithPrintfOverManyValues) {

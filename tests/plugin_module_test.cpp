@@ -1,54 +1,16 @@
 // Loading the plug-in module into the stand-in host, as the host does.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <standin/Standin.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
+
+#include "test_support.h"
 
 namespace {
 
-/// Collects everything written to file descriptor 2 while it lives, whatever stream the
-/// writer used (std::cerr, stderr or write(2)).
-class StderrCapture {
-public:
-    StderrCapture() {
-        std::fflush(stderr);
-        std::cerr.flush();
-        path_ = std::filesystem::temp_directory_path() /
-                ("plugin_module_stderr_" + std::to_string(::getpid()));
-        const int fd = ::open(path_.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);
-        saved_ = ::dup(2);
-        ::dup2(fd, 2);
-        ::close(fd);
-    }
-    ~StderrCapture() { restore(); }
-    std::string text() {
-        restore();
-        std::ifstream in(path_);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-private:
-    void restore() {
-        if (saved_ < 0) return;
-        std::fflush(stderr);
-        std::cerr.flush();
-        ::dup2(saved_, 2);
-        ::close(saved_);
-        saved_ = -1;
-    }
-    std::filesystem::path path_;
-    int saved_ = -1;
-};
+using bvhtest::capturedStderr;
 
 std::size_t count(const std::string& text, const std::string& word) {
     std::size_t n = 0;
@@ -94,10 +56,11 @@ TEST_F(PluginModuleTest, SecondLoadInOneHostFailsWithOneReport) {
     std::string error;
     ASSERT_TRUE(first.load(BVHIO_PLUGIN, error)) << error;
 
-    StderrCapture capture;
     std::string secondError;
-    const bool loaded = second.load(BVHIO_PLUGIN, secondError);
-    const std::string printed = capture.text();
+    bool loaded = false;
+    // Captured from the file descriptor, whatever stream the module writes with.
+    const std::string printed =
+        capturedStderr([&] { loaded = second.load(BVHIO_PLUGIN, secondError); });
 
     EXPECT_FALSE(loaded) << "BVHimport is already registered";
     EXPECT_NE(secondError.find("initializePlugin"), std::string::npos) << secondError;
@@ -117,9 +80,7 @@ TEST_F(PluginModuleTest, SecondLoadInOneHostFailsWithOneReport) {
     delete static_cast<MPxFileTranslator*>(object);
 
     // Unloading the second copy leaves the first one's translators registered.
-    StderrCapture quiet;
-    second.unload(error);
-    quiet.text();
+    capturedStderr([&] { second.unload(error); });
     EXPECT_EQ(registrations("BVHimport"), 1u);
     EXPECT_EQ(registrations("BVHexport"), 1u);
     ASSERT_TRUE(first.unload(error)) << error;
@@ -130,15 +91,15 @@ TEST_F(PluginModuleTest, RefusesWhatIsNotAPlugin) {
     standin::PluginModule module;
     std::string error;
 
-    const std::string missing = "/nonexistent/dir/bvhio.so";
+    const std::string missing =
+        "/nonexistent/dir/" + std::filesystem::path(BVHIO_PLUGIN).filename().string();
     EXPECT_FALSE(module.load(missing, error));
     EXPECT_FALSE(module.isLoaded());
     EXPECT_EQ(error.rfind(missing + ":", 0), 0u) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
 
-    // The stand-in host library is a shared object without MApiVersion or entry points.
-    const std::string library =
-        (std::filesystem::path(BVHIO_PLUGIN).parent_path() / "libstandin.so").string();
+    // The stand-in host library is a shared library without MApiVersion or entry points.
+    const std::string library = BVHIO_STANDIN_LIBRARY;
     ASSERT_TRUE(std::filesystem::exists(library)) << library;
     EXPECT_FALSE(module.load(library, error));
     EXPECT_FALSE(module.isLoaded());

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <maya/MFnIkJoint.h>
 #include <maya/MVector.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -88,7 +87,7 @@ TEST_F(ReliabilityExport, TargetsThatCannotBeWritten) {
     std::vector<std::string> targets = {"/dev/full", (folder_ / "no" / "folder.bvh").string(),
                                         folder_.string()};
     std::string readOnly;
-    if (::geteuid() == 0) {
+    if (!bvhtest::permissionsBind()) {
         // Permissions do not stop the superuser; this file refuses writing to everyone.
         if (fs::exists("/proc/sys/kernel/ostype")) readOnly = "/proc/sys/kernel/ostype";
     } else {

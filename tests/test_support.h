@@ -28,6 +28,14 @@ namespace bvhtest {
 
 /// The whole file at `path`; "" when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
+/// How an exported file ends its lines: as the system's text files do.
+#ifdef _WIN32
+inline constexpr const char* kLineEnd = "\r\n";
+#else
+inline constexpr const char* kLineEnd = "\n";
+#endif
+/// The text of a file that an export wrote, its line ends read back as "\n".
+std::string readWritten(const std::filesystem::path& path);
 /// Replaces the file at `path` by one holding `bytes`.
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 /// The lines of `text`, split at "\n" (a "\r" before it stays part of the line).
@@ -37,13 +45,108 @@ std::vector<std::string> motionLines(const std::string& text);
 /// A readable diff of two texts line by line: "-" lines only in `expected`, "+" lines only in
 /// `actual`, with line numbers and a little context; "" when they are equal.
 std::string lineDiff(const std::string& expected, const std::string& actual);
-/// `word` in single quotes for the shell, quotes inside it included.
-std::string shellQuote(const std::string& word);
 /// Runs `body` and returns what it wrote to standard error meanwhile.
 std::string capturedStderr(const std::function<void()>& body);
-/// Runs `body` in a child process that, when this one runs as the superuser, has given up the
-/// right to write anywhere (so that permissions hold), and returns the child's exit code: 99
-/// when it could not give that right up, kChildDied when it did not exit.
+
+// --- processes and permissions, the same on every system -----------------------------------
+// Tests call these instead of fork, kill, mkfifo or chmod, so that they run on Windows too.
+
+/// This process's id.
+long processId();
+
+/// The device that takes any text and keeps none.
+#ifdef _WIN32
+inline constexpr const char* kNullDevice = "NUL";
+#else
+inline constexpr const char* kNullDevice = "/dev/null";
+#endif
+
+/// Another program, started with `arguments` (no shell between: each is one argument as it
+/// is), its standard input empty and its standard output and error going to the files at
+/// `out` and `err`. On Windows it gets a console of its own, hidden, so that interrupt() can
+/// reach it there alone.
+class Child {
+public:
+    Child(const std::string& program, const std::vector<std::string>& arguments,
+          const std::filesystem::path& out, const std::filesystem::path& err);
+    /// Kills the program if it still runs.
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool started() const { return started_; }
+    /// Ctrl-C, as a user at its terminal gives it: SIGINT, or the console's Ctrl-C event.
+    bool interrupt();
+    /// Waits at most `seconds` for the program to end: its exit status, or -1 when it did not
+    /// exit by itself (ended by a signal, or still running and then killed).
+    int wait(int seconds);
+
+private:
+    bool started_ = false;
+    bool ended_ = false;
+    int status_ = -1;
+#ifdef _WIN32
+    void* process_ = nullptr;
+    unsigned long id_ = 0;
+#else
+    int pid_ = -1;
+#endif
+};
+
+/// What a program wrote and how it ended.
+struct ProgramRun {
+    int status = -1;  ///< exit status; -1 when it could not start or did not exit by itself
+    std::string out;
+    std::string err;
+};
+/// Runs `program` (a path, or a name looked up on the PATH) with `arguments` to its end.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+/// A pipe that another program opens by its path() as a file and reads what this process
+/// writes: a FIFO in `folder` on POSIX systems, a named pipe (\\.\pipe\...) on Windows.
+class PipeFeed {
+public:
+    PipeFeed(const std::filesystem::path& folder, const std::string& name);
+    ~PipeFeed();
+    PipeFeed(const PipeFeed&) = delete;
+    PipeFeed& operator=(const PipeFeed&) = delete;
+
+    const std::string& path() const { return path_; }
+    /// Waits at most `seconds` for a reader to open the pipe.
+    bool waitForReader(int seconds);
+    /// Writes all of `bytes`; false once the reader has gone (or before there is one).
+    bool write(const std::string& bytes);
+    /// Ends the stream: the reader gets what was written, then the end of the file.
+    void close();
+
+private:
+    std::string path_;
+#ifdef _WIN32
+    void* pipe_ = nullptr;
+    void* event_ = nullptr;
+#else
+    int fd_ = -1;
+    void (*oldPipeHandler_)(int) = nullptr;
+#endif
+};
+
+/// True when a file's permissions stop this process from writing it: false for the
+/// superuser, and for Wine run by the superuser, which grants everything.
+bool permissionsBind();
+/// Makes `folder` one in which no file can be made (its files may still be written when their
+/// own permissions allow it): without write permission on POSIX systems, with an access rule
+/// that refuses adding files on Windows. TempFolderTest undoes it for its own folder.
+void lockFolder(const std::filesystem::path& folder);
+/// Makes a symbolic link at `link` to `target`; false where the system (or its standard
+/// library) makes none: creating one on Windows needs a privilege, and GCC's library there
+/// does not create them.
+bool makeSymlink(const std::filesystem::path& target, const std::filesystem::path& link);
+/// False where no process of this test run can be denied writing: Wine run by the superuser.
+bool canRunUnprivileged();
+/// Runs `body` in a process without the right to write where permissions say no, and returns
+/// its result. On POSIX systems a child process that, when this one runs as the superuser, has
+/// given that right up (99 when it could not, kChildDied when it did not exit); on Windows
+/// `body` itself, since access rules bind every user there.
 int runUnprivileged(const std::function<int()>& body);
 inline constexpr int kChildDied = 98;
 
@@ -206,6 +309,9 @@ void rewriteCaseFile(const std::filesystem::path& path, const std::string& text)
 /// reads as ""); `what` names the text in the message.
 void expectSameText(const std::filesystem::path& path, const std::string& actual,
                     const std::string& what);
+/// The same for a scene file (JSON), whose numbers may differ in their last bits from one
+/// system's math library to another's.
+void expectSameScene(const std::filesystem::path& path, const std::string& actual);
 
 // --- building scenes -----------------------------------------------------------------------
 

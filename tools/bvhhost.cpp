@@ -20,12 +20,19 @@
 #include <maya/MString.h>
 #include <maya/MTime.h>
 #include <standin/Standin.h>
-#include <unistd.h>
 
-#include "bvh/MotionHeader.h"
-#include "bvh/Text.h"
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <exception>
@@ -36,6 +43,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "bvh/FilePath.h"
+#include "bvh/MotionHeader.h"
+#include "bvh/Text.h"
 
 namespace {
 
@@ -51,7 +62,8 @@ constexpr const char* kUsageText =
     "  import FILE [--options STR] [--scene IN.json] [--select NAME ...] [--save OUT.json]\n"
     "  export FILE  --scene IN.json [--select NAME ...] [--options STR]\n"
     "  convert IN.bvh OUT.bvh [--import-options STR] [--export-options STR]\n"
-    "--plugin defaults to bvhio.so next to this program; --ui-unit (film, ntsc, 100fps, ...)\n"
+    "--plugin defaults to " BVHIO_PLUGIN_FILE_NAME
+    " next to this program; --ui-unit (film, ntsc, 100fps, ...)\n"
     "defaults to film or to the scene file's uiUnit. --count-calls reports on standard error\n"
     "the host API calls of each translator run, by kind. Ctrl-C cancels a running import or\n"
     "export.\n";
@@ -80,11 +92,27 @@ struct CommandLine {
 
 bool isFlag(const std::string& word) { return word.size() > 1 && word.compare(0, 2, "--") == 0; }
 
-std::string defaultPluginPath() {
+/// This program's own file; empty when the system does not say.
+std::filesystem::path executablePath() {
+#ifdef _WIN32
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
+        if (length == 0) return {};
+        if (length < name.size()) return std::filesystem::path(name.substr(0, length));
+        name.resize(name.size() * 2);
+    }
+#else
     std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "bvhio.so";
-    return (self.parent_path() / "bvhio.so").string();
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self;
+#endif
+}
+
+std::string defaultPluginPath() {
+    const std::filesystem::path self = executablePath();
+    if (self.empty()) return BVHIO_PLUGIN_FILE_NAME;
+    return (self.parent_path() / BVHIO_PLUGIN_FILE_NAME).u8string();
 }
 
 struct CommandShape {
@@ -186,13 +214,31 @@ const standin::TranslatorInfo& requireTranslator(const std::string& name) {
     return *info;
 }
 
-MFileObject fileObject(const std::string& path) {
-    // The host hands translators a resolved full path.
+/// The full path of `path`, normalised, in UTF-8 with forward slashes.
+std::string fullPath(const std::string& path) {
+    const std::filesystem::path given = bvh::pathFromUtf8(path);
+#ifdef _WIN32
+    // The system's own, which keeps devices and pipes (\\.\pipe\...) as they are.
+    const DWORD length = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    if (length == 0 || GetFullPathNameW(given.c_str(), length, full.data(), nullptr) >= length)
+        return given.generic_u8string();
+    full.resize(full.find(L'\0'));
+    // By hand: the generic form of std::filesystem merges the two slashes of "\\.\".
+    std::replace(full.begin(), full.end(), L'\\', L'/');
+    return std::filesystem::path(full).u8string();
+#else
     std::error_code ec;
-    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    const std::filesystem::path full = std::filesystem::absolute(given, ec);
+    return (ec ? given : full).lexically_normal().generic_u8string();
+#endif
+}
+
+MFileObject fileObject(const std::string& path) {
+    // The host hands translators a resolved full path, in UTF-8 with forward slashes (on
+    // Windows too: "C:/Users/José/mocap/walk.bvh").
     MFileObject file;
-    file.setRawFullName(
-        MString((ec ? std::filesystem::path(path) : full).lexically_normal().c_str()));
+    file.setRawFullName(MString(fullPath(path).c_str()));
     return file;
 }
 
@@ -229,6 +275,24 @@ int runTranslator(const std::string& name, Call call) {
 
 /// Ctrl-C while a translator computes asks it to stop, as Esc does in the host; at any other
 /// time, or a second time, it ends the program as usual.
+#ifdef _WIN32
+/// Runs on a thread of its own that the system starts for the event.
+BOOL WINAPI onConsoleControl(DWORD event) {
+    static std::atomic<bool> asked{false};
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    if (standin::computationActive() && !asked.exchange(true)) {
+        standin::requestInterrupt();
+        return TRUE;
+    }
+    return FALSE;  // the system's own handling: the program ends
+}
+
+void catchInterrupts() {
+    // A program started in a process group of its own has Ctrl-C turned off; on again.
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+}
+#else
 extern "C" void onInterrupt(int) {
     static volatile std::sig_atomic_t asked = 0;
     if (standin::computationActive() && asked == 0) {
@@ -238,6 +302,17 @@ extern "C" void onInterrupt(int) {
     }
     std::signal(SIGINT, SIG_DFL);
     std::raise(SIGINT);
+}
+
+void catchInterrupts() { std::signal(SIGINT, onInterrupt); }
+#endif
+
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 /// The host's progress bar as one line on standard error, redrawn in place when the shown
@@ -352,17 +427,18 @@ int listTranslators() {
 }
 
 int identify(const std::string& path) {
+    const std::filesystem::path file = bvh::pathFromUtf8(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw UsageError{path + ": is a directory"};
-    std::ifstream in(path, std::ios::binary);
+    if (std::filesystem::is_directory(file, ec)) throw UsageError{path + ": is a directory"};
+    std::ifstream in(file, std::ios::binary);
     if (!in) throw UsageError{path + ": cannot be opened for reading"};
     std::vector<char> buffer(kIdentifyBytes);
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     const auto size = static_cast<short>(in.gcount());
-    const MFileObject file = fileObject(path);
+    const MFileObject translatorFile = fileObject(path);
     for (const standin::TranslatorInfo& info : standin::registeredTranslators()) {
         TranslatorPtr translator = makeTranslator(info);
-        if (translator->identifyFile(file, buffer.data(), size) ==
+        if (translator->identifyFile(translatorFile, buffer.data(), size) ==
             MPxFileTranslator::kIsMyFileType) {
             std::cout << info.name << '\n';
             return kSuccess;
@@ -504,8 +580,8 @@ int run(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args);
     if (line.plugin.empty()) line.plugin = defaultPluginPath();
     countCalls = line.countCalls;
-    std::signal(SIGINT, onInterrupt);
-    if (::isatty(STDERR_FILENO) == 1) standin::setProgressObserver(drawProgress);
+    catchInterrupts();
+    if (standardErrorIsTerminal()) standin::setProgressObserver(drawProgress);
     standin::PluginModule module;
     std::string error;
     if (!module.load(line.plugin, error)) throw UsageError{error};
@@ -515,11 +591,34 @@ int run(const std::vector<std::string>& args) {
     return result;
 }
 
+/// The command line's words in UTF-8. On Windows they are read as the system holds them,
+/// wide, since the narrow argv lacks every character outside the user's code page.
+std::vector<std::string> arguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> result;
+    for (int i = 1; words != nullptr && i < count; ++i)
+        result.push_back(std::filesystem::path(words[i]).u8string());
+    LocalFree(words);
+    return result;
+#else
+    return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The bytes as written: line ends stay "\n", as on every other system.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     try {
-        return run(std::vector<std::string>(argv + 1, argv + argc));
+        return run(arguments(argc, argv));
     } catch (const UsageError& e) {
         std::cout.flush();
         std::cerr << "bvhhost: " << e.message << '\n';

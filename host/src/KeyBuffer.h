@@ -4,10 +4,14 @@
 // time. A std::vector copies its whole content on every growth and touches more memory than
 // it ends with; this buffer keeps a large block in pages of its own and grows it by moving
 // the pages (mremap) instead of copying them, and maps pages in ahead of the appends a few
-// dozen at a time. Only the operations the curves use are here, with std::vector's meaning.
+// dozen at a time (Linux's mremap; elsewhere every block stays with the allocator). Only the
+// operations the curves use are here, with std::vector's meaning.
 #pragma once
 
+#if defined(__linux__)
 #include <sys/mman.h>
+#define STANDIN_KEY_PAGES 1
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -74,8 +78,9 @@ public:
 
 private:
     /// Blocks from this size on are mapped pages of their own, grown by moving the pages.
-    /// Under AddressSanitizer every block stays with the allocator, which checks its bounds.
-#if defined(__SANITIZE_ADDRESS__)
+    /// Under AddressSanitizer every block stays with the allocator, which checks its bounds;
+    /// so it does where pages cannot be moved.
+#if !defined(STANDIN_KEY_PAGES) || defined(__SANITIZE_ADDRESS__)
     static constexpr std::size_t kMapBytes = SIZE_MAX;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -96,15 +101,8 @@ private:
         if (bytes < kMapBytes) {
             fresh = std::realloc(data_, bytes);
             if (fresh == nullptr) throw std::bad_alloc();
-        } else if (mapped()) {
-            fresh = ::mremap(data_, capacity_ * sizeof(T), bytes, MREMAP_MAYMOVE);
-            if (fresh == MAP_FAILED) throw std::bad_alloc();
         } else {
-            fresh =
-                ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (fresh == MAP_FAILED) throw std::bad_alloc();
-            if (size_ != 0) std::memcpy(fresh, data_, size_ * sizeof(T));
-            std::free(data_);
+            fresh = mapPages(bytes);
         }
         data_ = static_cast<T*>(fresh);
         capacity_ = capacity;
@@ -135,17 +133,40 @@ private:
 #ifdef MADV_POPULATE_WRITE
         if (to > from)
             ::madvise(reinterpret_cast<char*>(data_) + from, to - from, MADV_POPULATE_WRITE);
+#else
+        (void)from;
 #endif
         ready_ = to / sizeof(T);
         if (ready_ <= size_) ready_ = size_ + 1;  // always room for the value being added
     }
     bool mapped() const { return capacity_ * sizeof(T) >= kMapBytes; }
+#ifdef STANDIN_KEY_PAGES
+    /// A block of `bytes` in pages of its own with the content: the block's pages moved when
+    /// it is one already, else a copy.
+    void* mapPages(std::size_t bytes) {
+        void* fresh = nullptr;
+        if (mapped()) {
+            fresh = ::mremap(data_, capacity_ * sizeof(T), bytes, MREMAP_MAYMOVE);
+            if (fresh == MAP_FAILED) throw std::bad_alloc();
+        } else {
+            fresh =
+                ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (fresh == MAP_FAILED) throw std::bad_alloc();
+            if (size_ != 0) std::memcpy(fresh, data_, size_ * sizeof(T));
+            std::free(data_);
+        }
+        return fresh;
+    }
     void release() {
         if (mapped())
             ::munmap(data_, capacity_ * sizeof(T));
         else
             std::free(data_);
     }
+#else
+    void* mapPages(std::size_t) { throw std::bad_alloc(); }  // never called: kMapBytes
+    void release() { std::free(data_); }
+#endif
     T* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;

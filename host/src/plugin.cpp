@@ -5,9 +5,9 @@
 #include <maya/MFnPlugin.h>
 #include <maya/MPxFileTranslator.h>
 #include <standin/Standin.h>
-#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "SceneImpl.h"
 
@@ -211,8 +211,9 @@ MString MFileObject::ithFullName(unsigned int index) {
 
 bool MFileObject::exists() {
     const MString full = resolvedFullName();
-    struct stat info;
-    return full.length() != 0 && ::stat(full.asChar(), &info) == 0;
+    std::error_code ec;
+    return full.length() != 0 &&
+           std::filesystem::exists(std::filesystem::u8path(full.asChar()), ec);
 }
 
 bool MFileObject::exists(unsigned int index) { return index == 0 && exists(); }

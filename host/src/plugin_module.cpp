@@ -1,13 +1,22 @@
-// Loading and unloading of plug-in modules, in the order the host uses.
+// Loading and unloading of plug-in modules, in the order the host uses: with the system's
+// dynamic loader, LoadLibraryW on Windows and dlopen elsewhere.
 
-#include <dlfcn.h>
-#include <link.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <standin/Standin.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+#if defined(__GLIBC__)
+#include <link.h>
+#endif
+
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,6 +25,39 @@
 
 namespace standin {
 namespace {
+
+#ifdef _WIN32
+
+/// Opens the module at the UTF-8 `path`; null with the system's words in `error` on failure.
+void* openModule(const std::string& path, std::string& error) {
+    const HMODULE module = LoadLibraryW(std::filesystem::u8path(path).c_str());
+    if (module == nullptr) error = windowsErrorText(GetLastError());
+    return reinterpret_cast<void*>(module);
+}
+
+void* findSymbol(void* module, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void closeModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+
+#else
+
+void* openModule(const std::string& path, std::string& error) {
+    dlerror();
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* text = dlerror();
+        error = text != nullptr ? text : "unknown dynamic loader error";
+    }
+    return module;
+}
+
+void* findSymbol(void* module, const char* name) { return dlsym(module, name); }
+
+void closeModule(void* module) { dlclose(module); }
+
+#endif
 
 using EntryPoint = MStatus (*)(MObject);
 
@@ -44,18 +86,17 @@ const EntryName kInitialize = {mangledEntry("initializePlugin"), "initializePlug
 const EntryName kUninitialize = {mangledEntry("uninitializePlugin"), "uninitializePlugin"};
 
 EntryPoint findEntry(void* handle, const EntryName& name) {
-    void* symbol = dlsym(handle, name.mangled.c_str());
-    if (symbol == nullptr) symbol = dlsym(handle, name.plain);
+    void* symbol = findSymbol(handle, name.mangled.c_str());
+    if (symbol == nullptr) symbol = findSymbol(handle, name.plain);
     return reinterpret_cast<EntryPoint>(symbol);
 }
 
-std::string dlMessage() {
-    const char* text = dlerror();
-    return text != nullptr ? text : "unknown dynamic loader error";
-}
-
 /// The host reads MApiVersion as a C string, so the symbol must hold a zero byte within
-/// its own extent; a symbol of unknown size is trusted as the host would.
+/// its own extent; a symbol of unknown size is trusted as the host would. Only the GNU C
+/// library tells a symbol's size (ELF symbol tables have it); elsewhere every one is trusted.
+#if !defined(__GLIBC__)
+bool holdsZeroTerminatedText(const void*) { return true; }
+#else
 bool holdsZeroTerminatedText(const void* address) {
     Dl_info info;
     const ElfW(Sym)* symbol = nullptr;
@@ -65,6 +106,7 @@ bool holdsZeroTerminatedText(const void* address) {
         return true;
     return std::memchr(address, 0, symbol->st_size) != nullptr;
 }
+#endif
 
 MStatus callEntry(EntryPoint entry, const MObject& plugin, std::string& error) {
     try {
@@ -86,8 +128,7 @@ std::map<const PluginModule*, std::unique_ptr<detail::Object>>& pluginObjects() 
 
 MObject makePluginObject(const PluginModule* owner, const std::string& path) {
     auto object = std::make_unique<detail::Object>(detail::Kind::Plugin);
-    const std::size_t slash = path.rfind('/');
-    object->name = slash == std::string::npos ? path : path.substr(slash + 1);
+    object->name = std::filesystem::u8path(path).filename().u8string();
     MObject handle = detail::Access::make(object.get());
     pluginObjects()[owner] = std::move(object);
     return handle;
@@ -107,17 +148,16 @@ bool PluginModule::load(const std::string& path, std::string& error) {
         error = path + ": this host object already holds a module";
         return false;
     }
-    dlerror();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string loaderError;
+    void* handle = openModule(path, loaderError);
     if (handle == nullptr) {
-        error = path + ": cannot be loaded: " + dlMessage();
+        error = path + ": cannot be loaded: " + loaderError;
         return false;
     }
-    dlerror();
-    const void* version = dlsym(handle, "MApiVersion");
+    const void* version = findSymbol(handle, "MApiVersion");
     if (version == nullptr || !holdsZeroTerminatedText(version)) {
         error = path + ": not a plug-in (no MApiVersion text)";
-        dlclose(handle);
+        closeModule(handle);
         return false;
     }
     const EntryPoint initialize = findEntry(handle, kInitialize);
@@ -126,7 +166,7 @@ bool PluginModule::load(const std::string& path, std::string& error) {
         error = path + ": not a plug-in (" +
                 (initialize == nullptr ? "initializePlugin" : "uninitializePlugin") +
                 " is missing)";
-        dlclose(handle);
+        closeModule(handle);
         return false;
     }
     handle_ = handle;
@@ -150,7 +190,7 @@ bool PluginModule::unload(std::string& error) {
     std::string thrown;
     const MStatus status = uninitialize != nullptr ? callEntry(uninitialize, pluginObject_, thrown)
                                                    : MStatus(MStatus::kFailure);
-    dlclose(handle_);
+    closeModule(handle_);
     handle_ = nullptr;
     pluginObject_ = MObject();
     pluginObjects().erase(this);

@@ -655,12 +655,14 @@ bool sceneFromJson(const std::string& text, std::string& error) {
 }
 
 bool loadSceneFile(const std::string& path, std::string& error) {
+    // Paths are UTF-8, as the host's are; on Windows that is not the narrow code page.
+    const std::filesystem::path file = std::filesystem::u8path(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(file, ec)) {
         error = path + ": is a directory, not a scene file";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         error = path + ": cannot be opened for reading";
         return false;
@@ -705,7 +707,12 @@ bool saveSceneFile(const std::string& path, std::string& error) {
     }
     // Written beside the target and moved into place, so that a failed save never leaves
     // a truncated scene file behind.
-    const std::string temporary = path + ".part";
+    // std::filesystem::rename replaces an existing file on every system (std::rename does
+    // not on Windows).
+    const std::filesystem::path file = std::filesystem::u8path(path);
+    std::filesystem::path temporary = file;
+    temporary += ".part";
+    std::error_code ec;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
@@ -715,13 +722,14 @@ bool saveSceneFile(const std::string& path, std::string& error) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
         if (!out) {
-            std::remove(temporary.c_str());
+            std::filesystem::remove(temporary, ec);
             error = path + ": cannot be written";
             return false;
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    std::filesystem::rename(temporary, file, ec);
+    if (ec) {
+        std::filesystem::remove(temporary, ec);
         error = path + ": cannot be replaced";
         return false;
     }

@@ -13,6 +13,16 @@
 #include <ostream>
 #include <string>
 
+#ifndef BVHIO_NUMBER_FALLBACK
+#error "the build sets BVHIO_NUMBER_FALLBACK: 0 for std::from_chars, 1 for the C library's strtod"
+#endif
+#if BVHIO_NUMBER_FALLBACK
+#include <locale.h>
+#if defined(__APPLE__)
+#include <xlocale.h>
+#endif
+#endif
+
 namespace {
 
 char gEmpty[1] = {'\0'};
@@ -22,8 +32,6 @@ bool isSpace(char c) {
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 /// Reads an optionally signed decimal integer at [p, end) after white space, as strtoll
 /// does, saturating at the int64 range. `consumed` is false when no digit was read.
@@ -54,6 +62,38 @@ int64_t readInteger(const char* p, const char* end, const char*& stop, bool& con
     }
     return int64_t(magnitude);
 }
+
+#if BVHIO_NUMBER_FALLBACK
+
+/// strtod in the "C" locale, whatever locale the process has set.
+#if defined(_WIN32)
+double strtodInCLocale(const char* text, char** stop) {
+    static const _locale_t cLocale = _create_locale(LC_ALL, "C");
+    return _strtod_l(text, stop, cLocale);
+}
+#else
+double strtodInCLocale(const char* text, char** stop) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    const locale_t previous = uselocale(cLocale);
+    const double value = std::strtod(text, stop);
+    uselocale(previous);
+    return value;
+}
+#endif
+
+/// Reads the leading floating-point number after white space as strtod does in the "C"
+/// locale. `stop` is where reading ended (the start when nothing was read). The text ends
+/// with a zero byte at `end`, as an MString's does.
+double readDouble(const char* start, const char*, const char*& stop) {
+    char* last = nullptr;
+    const double value = strtodInCLocale(start, &last);
+    stop = last;
+    return value;
+}
+
+#else
+
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 /// For a number text that std::from_chars found out of range: true when it is too large
 /// (the result is then infinite), false when too small (the result is then 0). Decides by
@@ -123,6 +163,8 @@ double readDouble(const char* start, const char* end, const char*& stop) {
     stop = result.ptr;
     return negative ? -value : value;
 }
+
+#endif
 
 bool onlySpaceFrom(const char* p, const char* end) {
     while (p < end && isSpace(*p)) ++p;
@@ -434,7 +476,9 @@ MStatus MString::split(char separator, MStringArray& array) const {
 }
 
 MStatus MString::split(wchar_t separator, MStringArray& array) const {
-    if (separator < 0 || separator >= 128) {
+    // wchar_t is unsigned on some systems (Windows), signed on others.
+    const long code = static_cast<long>(separator);
+    if (code < 0 || code >= 128) {
         array.clear();
         return MS::kInvalidParameter;
     }

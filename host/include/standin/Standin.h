@@ -83,8 +83,9 @@ struct TranslatorInfo {
 const std::vector<TranslatorInfo>& registeredTranslators();
 const TranslatorInfo* findTranslator(const std::string& name);
 
-/// Loads a plug-in module as the host does: dlopen, check MApiVersion, call
-/// initializePlugin. Unloading calls uninitializePlugin and closes the module.
+/// Loads a plug-in module as the host does: open it with the system's loader (LoadLibraryW on
+/// Windows, dlopen elsewhere; the path is UTF-8), check MApiVersion, call initializePlugin.
+/// Unloading calls uninitializePlugin and closes the module.
 class PluginModule {
 public:
     PluginModule() = default;
@@ -125,6 +126,12 @@ void requestInterrupt();
 void interruptAfterChecks(long checks);
 /// True while a computation runs. Safe to call from a signal handler.
 bool computationActive();
+
+#ifdef _WIN32
+/// The system's words for a Windows error code (GetLastError), as UTF-8 text on one line
+/// without the closing full stop.
+std::string windowsErrorText(unsigned long code);
+#endif
 
 /// What the host's progress bar shows.
 struct ProgressState {
