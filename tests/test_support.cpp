@@ -250,16 +250,8 @@ Child::~Child() {
 
 bool Child::interrupt() {
     if (!started_ || ended_) return false;
-    // Ctrl-C goes to every process of a console: this one joins the child's for the moment,
-    // ignoring the event itself (for good: it arrives later, on a thread of its own), and
-    // then returns to the console it came from, if any.
-    FreeConsole();
-    if (!AttachConsole(id_)) return false;
-    SetConsoleCtrlHandler(nullptr, TRUE);
-    const bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
-    FreeConsole();
-    AttachConsole(ATTACH_PARENT_PROCESS);
-    return sent;
+    // Ctrl-C goes to every process of a console, so a process of its own sends it.
+    return runProgram(BVHIO_SEND_CTRL_C, {std::to_string(id_)}).status == 0;
 }
 
 int Child::wait(int seconds) {
