@@ -86,8 +86,15 @@ std::vector<double> keyTimesOf(const std::vector<MObject>& curves) {
     for (const MObject& object : curves) {
         MFnAnimCurve curve(object);
         const unsigned count = curve.numKeys();
+        // Most curves of a rig are keyed together: their times are the ones gathered already,
+        // which is checked as they are read, without a merge.
+        unsigned same = 0;
+        if (count == times.size())
+            while (same < count && curve.time(same).as(ui) == times[same]) ++same;
+        if (same == count && count == times.size()) continue;
         curveTimes.resize(count);
-        for (unsigned k = 0; k < count; ++k) curveTimes[k] = curve.time(k).as(ui);
+        std::copy(times.begin(), times.begin() + same, curveTimes.begin());
+        for (unsigned k = same; k < count; ++k) curveTimes[k] = curve.time(k).as(ui);
         merged.clear();
         merged.reserve(times.size() + count);
         std::set_union(times.begin(), times.end(), curveTimes.begin(), curveTimes.end(),

@@ -1,10 +1,8 @@
 #include "export/MotionWriter.h"
 
-#include <maya/MAngle.h>
 #include <maya/MAnimControl.h>
 #include <maya/MDGContext.h>
 #include <maya/MDGContextGuard.h>
-#include <maya/MDistance.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MMatrix.h>
@@ -29,10 +27,12 @@ namespace {
 /// kept where adding one moves none (a deque).
 class SourceReader {
 public:
-    SourceReader(const AttributeSource& source, bool angle) : source_(source), angle_(angle) {
+    SourceReader(const AttributeSource& source, MTime::Unit ui) : source_(source), ui_(ui) {
         if (source.curve.isNull()) return;
+        hasCurve_ = true;
         curve_.setObject(source.curve);
         keyCount_ = curve_.numKeys();
+        nextTime_ = keyTime(0);
     }
 
     unsigned keyCount() const { return keyCount_; }
@@ -42,34 +42,37 @@ public:
     /// one call to the next and the curve's keys are walked with an index: a key at that very
     /// time gives its own value, as it does in the host.
     double value(const MTime& time, double at, bool walk) {
-        if (source_.driven)
-            return angle_ ? source_.plug.asMAngle().asRadians()
-                          : source_.plug.asMDistance().asCentimeters();
-        if (source_.curve.isNull()) return source_.value;
+        // In internal units, radians and centimetres, as the file needs them.
+        if (source_.driven) return source_.plug.asDouble();
+        if (!hasCurve_) return source_.value;
         if (walk) {
-            const MTime::Unit ui = time.unit();
-            while (next_ < keyCount_ && curve_.time(next_).as(ui) < at) ++next_;
-            if (next_ < keyCount_ && curve_.time(next_).as(ui) == at) return curve_.value(next_);
+            // The time of the next key is read once, when the walk reaches that key.
+            while (next_ < keyCount_ && nextTime_ < at) nextTime_ = keyTime(++next_);
+            if (next_ < keyCount_ && nextTime_ == at) return curve_.value(next_);
         }
         return curve_.evaluate(time);
     }
 
 private:
+    double keyTime(unsigned key) const { return key < keyCount_ ? curve_.time(key).as(ui_) : 0.0; }
+
     const AttributeSource& source_;
-    bool angle_;
+    MTime::Unit ui_;
+    bool hasCurve_ = false;
     MFnAnimCurve curve_;
     unsigned keyCount_ = 0;
-    unsigned next_ = 0;  ///< first key not before the last time asked for
+    unsigned next_ = 0;    ///< first key not before the last time asked for
+    double nextTime_ = 0;  ///< its time, in UI frames
 };
 
 /// The full rotations of the table's pose joints, sample by sample, each sample's angles the
 /// ones closest to the previous sample's so that the written curves stay continuous.
 class PoseSampler {
 public:
-    explicit PoseSampler(const std::vector<PoseJoint>& poses)
+    PoseSampler(const std::vector<PoseJoint>& poses, MTime::Unit ui)
         : poses_(poses), angles_(poses.size()) {
         for (const PoseJoint& pose : poses)
-            for (const AttributeSource& rotate : pose.rotate) readers_.emplace_back(rotate, true);
+            for (const AttributeSource& rotate : pose.rotate) readers_.emplace_back(rotate, ui);
     }
 
     /// Evaluates every pose joint at `time` (in the sample's context): each rotate attribute
@@ -105,15 +108,15 @@ private:
 /// driven rig), or the frames of the playback range (a rig that no curve moves).
 class KeyModeTimes {
 public:
-    KeyModeTimes(const ChannelTable& table, std::deque<SourceReader>& readers,
+    KeyModeTimes(const ChannelTable& table, const std::vector<SourceReader*>& readers,
                  std::vector<std::string>& warnings, MTime::Unit ui)
         : ui_(ui) {
         if (!table.driven()) {
             // A curve without keys (the first channel's or any other) would otherwise leave
             // every other channel's keys out of the file.
             for (std::size_t c = 0; c < readers.size() && leading_ == nullptr; ++c)
-                if (readers[c].keyCount() > 0) {
-                    leading_ = &readers[c];
+                if (readers[c]->keyCount() > 0) {
+                    leading_ = readers[c];
                     leadingChannel_ = c;
                 }
             count_ = leading_ != nullptr ? leading_->keyCount() : 0;
@@ -185,10 +188,11 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
     if (table.channels.empty() || !table.moves()) return kNoCurveProblem;
 
     const std::size_t channelCount = table.channels.size();
-    std::deque<SourceReader> readers;
+    std::deque<SourceReader> readerStore;
+    std::vector<SourceReader*> readers;
     for (const Channel& channel : table.channels)
-        readers.emplace_back(channel.source, channel.rotation);
-    PoseSampler poses(table.poses);
+        readers.push_back(&readerStore.emplace_back(channel.source, uiUnit));
+    PoseSampler poses(table.poses, uiUnit);
     const bool keyMode = settings.exportMode == 1;
     std::vector<std::string> keyWarnings;
     std::optional<KeyModeTimes> keyTimes;
@@ -236,9 +240,9 @@ std::string writeMotion(bvh::OutputFile& out, const ChannelTable& table, ExportS
             if (channel.pose >= 0)
                 value = poses.angle(channel.pose, channel.kind - 3);
             else if (c == leading)
-                value = readers[c].curve().value(static_cast<unsigned>(line));
+                value = readers[c]->curve().value(static_cast<unsigned>(line));
             else
-                value = readers[c].value(time, at, keyMode);
+                value = readers[c]->value(time, at, keyMode);
             values[c] =
                 channel.rotation ? value / bvh::kPi * 180 : (value - channel.offset) * scale;
         }

@@ -5,10 +5,12 @@
 // own values. MPlug, MFnAnimCurve, MAnimUtil and the scene files all answer from here, so
 // the stand-in states each of these rules once.
 //
-// Values are computed once per evaluation, a time and a state of the scene: a value asked for
-// again at the same time of an unchanged scene (touch() marks every change) is the stored
-// one, so that a constraint's outputs, a node's world matrix or a node feeding many others is
-// worked out once. A cycle of connections reads the own value of the plug where it closes.
+// Computed values (the outputs of curves, conversions, layers and constraints, and world
+// transforms) are worked out once per evaluation, a time and a state of the scene: asked for
+// again at the same time of an unchanged scene (touch() marks every change), they are the
+// stored ones, so that a constraint's six outputs or a node feeding many others cost one
+// computation. A cycle of connections reads 0 at the output where it closes (or, through
+// plain attributes only, the own value of the plug after 1000 steps).
 
 #include <vector>
 
@@ -37,10 +39,10 @@ double* ownValue(PlugRef plug);
 /// driven-key curve. Linear between keys, the end values held outside them, 0 without keys.
 double curveValue(const Curve* curve, double input);
 
-/// The world matrix of a DAG node at `t` (row-vector convention, translation in row 3):
-/// its local matrix (rotate axis, rotate values in its order, joint orient, translate) times
-/// its first parent's world matrix.
-MMatrix worldMatrix(Node* node, Ticks t);
+/// The world transform of a DAG node at `t` (row-vector convention): its local transform
+/// (rotate axis, rotate values in its order, joint orient, translate) and then its first
+/// parent's world transform.
+Frame worldFrame(Node* node, Ticks t);
 
 /// The animation curves that drive `plug` (what the host calls its animation): the curve
 /// whose output drives it, or those reached through unit conversions and the inputs of layer

@@ -82,21 +82,30 @@ struct Output {
     PlugRef to;
 };
 
-/// Values an object computed for one evaluation (see Evaluation.h): valid while `stamp`
-/// equals the evaluation's.
+/// Values an object computed for its outputs in one evaluation (see Evaluation.h), by slot:
+/// a value is known when its mark is 2 * the evaluation's stamp, under way at 2 * stamp + 1.
 struct EvalCache {
-    std::uint64_t stamp = 0;
+    std::vector<std::uint64_t> marks;
     std::vector<double> values;
-    std::vector<unsigned char> state;  // by slot: 0 not yet, 1 being computed, 2 done
 };
 
+struct Attribute;
+
+/// The attributes of a kind, by slot.
+struct AttributeList {
+    const Attribute* const* items = nullptr;
+    int count = 0;
+};
+AttributeList attributesOf(Kind kind);
+
 struct Object {
-    explicit Object(Kind k) : kind(k) {}
+    explicit Object(Kind k) : kind(k), attributes(attributesOf(k)) {}
     virtual ~Object() = default;
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
 
     Kind kind;
+    AttributeList attributes;
     std::string name;
     /// By slot: the source of the plug when it is the destination of a connection.
     std::vector<PlugRef> inputs;
@@ -106,6 +115,12 @@ struct Object {
 };
 
 struct Curve;
+
+/// A rigid transform in the row-vector convention: a point p goes to p * r + t.
+struct Frame {
+    double r[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    double t[3] = {0, 0, 0};
+};
 
 /// A DAG node (world, transform, joint or constraint). The world has no parents; every
 /// other node has at least one (the world for a top-level node).
@@ -125,10 +140,10 @@ struct Node : Object {
     Node* target = nullptr;
     double offsetTranslate[3] = {0, 0, 0};
     double offsetRotate[3] = {0, 0, 0};  // radians, XYZ
-    /// World matrix for one evaluation (see Evaluation.h).
-    std::uint64_t worldStamp = 0;
-    bool worldBusy = false;
-    MMatrix world;
+    /// World transform for one evaluation (see Evaluation.h): known when worldMark is
+    /// 2 * its stamp, under way at 2 * stamp + 1.
+    std::uint64_t worldMark = 0;
+    Frame world;
 };
 
 /// A dependency node outside the DAG: its attributes' own values by slot.
@@ -157,14 +172,11 @@ struct Attribute : Object {
     bool isRotate() const { return unit == Unit::Angle; }
 };
 
-/// The attributes of a kind, by slot.
-struct AttributeList {
-    const Attribute* const* items = nullptr;
-    int count = 0;
-};
-AttributeList attributesOf(Kind kind);
 /// The attribute of `object` in `slot`, or null.
-const Attribute* attributeAt(const Object* object, int slot);
+inline const Attribute* attributeAt(const Object* object, int slot) {
+    if (object == nullptr || slot < 0 || slot >= object->attributes.count) return nullptr;
+    return object->attributes.items[slot];
+}
 /// The attribute of `object` by long or short name, or null.
 const Attribute* attributeNamed(const Object* object, const std::string& name);
 
@@ -213,7 +225,11 @@ struct Scene {
     int64_t currentTicks = 0;
 };
 
-Scene& scene();
+/// The one scene. Inline, as nearly every call of the SDK asks for it (a handle's generation).
+inline Scene& scene() {
+    static Scene instance;
+    return instance;
+}
 /// Marks the scene changed: values computed for earlier evaluations are stale.
 inline void touch() { ++scene().version; }
 /// The Script Editor's lines; kept across scenes, as the host keeps its history.
@@ -357,7 +373,13 @@ bool connect(PlugRef from, PlugRef to);
 /// False, changing nothing, when `from` does not drive `to`.
 bool disconnect(PlugRef from, PlugRef to);
 /// The source of `plug`, invalid when it is no destination.
-PlugRef sourceOf(PlugRef plug);
+inline PlugRef sourceOf(PlugRef plug) {
+    if (plug.node == nullptr || plug.slot < 0) return {};
+    const std::vector<PlugRef>& inputs = plug.node->inputs;
+    return static_cast<std::size_t>(plug.slot) < inputs.size()
+               ? inputs[static_cast<std::size_t>(plug.slot)]
+               : PlugRef();
+}
 
 /// True when `a` is `b` or an ancestor of `b` through any parents.
 bool isAncestorOrSelf(const Node* a, const Node* b);
@@ -373,9 +395,21 @@ struct Access {
         return o.object_;
     }
     static MObject make(Object* object);
-    static Node* node(const MObject& o);
-    static DepNode* depNode(const MObject& o);
-    static Curve* curve(const MObject& o);
+    // Inline: nearly every call of the SDK starts here.
+    static Node* node(const MObject& o) {
+        Object* object = get(o);
+        return object != nullptr && isDagKind(object->kind) ? static_cast<Node*>(object) : nullptr;
+    }
+    static DepNode* depNode(const MObject& o) {
+        Object* object = get(o);
+        return object != nullptr && isDepNodeKind(object->kind) ? static_cast<DepNode*>(object)
+                                                                : nullptr;
+    }
+    static Curve* curve(const MObject& o) {
+        Object* object = get(o);
+        return object != nullptr && object->kind == Kind::Curve ? static_cast<Curve*>(object)
+                                                                : nullptr;
+    }
     static const Attribute* attribute(const MObject& o);
     /// The plug of `node` and `attribute`; invalid when the node has no such attribute.
     static PlugRef plug(const MObject& node, const MObject& attribute);

@@ -420,7 +420,7 @@ unsigned int MFnAnimCurve::numKeyframes(MStatus* ReturnStatus) const {
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnAnimCurve::time");
     const Curve* c = Access::curve(object_);
-    const MTime::Unit ui = MTime::uiUnit();
+    const MTime::Unit ui = standin::detail::uiUnitRef();
     if (c == nullptr || !c->timeInput() || index >= c->size()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MTime(0.0, ui);

@@ -75,8 +75,7 @@ using standin::detail::ModifierOperations;
 double valueOf(const MPlug& plug, MStatus* ReturnStatus, bool refuse,
                standin::detail::Unit refused) {
     const PlugRef p = Access::plug(plug);
-    const standin::detail::Attribute* a = standin::detail::attributeAt(p.node, p.slot);
-    if (a == nullptr || (refuse && a->unit == refused)) {
+    if (!p.valid() || (refuse && standin::detail::attributeAt(p.node, p.slot)->unit == refused)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return 0.0;
     }

@@ -142,15 +142,9 @@ AttributeList attributesOf(Kind kind) {
     return {};
 }
 
-const Attribute* attributeAt(const Object* object, int slot) {
-    if (object == nullptr) return nullptr;
-    const AttributeList list = attributesOf(object->kind);
-    return slot >= 0 && slot < list.count ? list.items[slot] : nullptr;
-}
-
 const Attribute* attributeNamed(const Object* object, const std::string& name) {
     if (object == nullptr) return nullptr;
-    const AttributeList list = attributesOf(object->kind);
+    const AttributeList list = object->attributes;
     for (int i = 0; i < list.count; ++i)
         if (name == list.items[i]->name || name == list.items[i]->shortName) return list.items[i];
     return nullptr;
@@ -226,14 +220,6 @@ bool disconnect(PlugRef from, PlugRef to) {
                                [&](const Output& o) { return o.from == from.slot && o.to == to; }));
     touch();
     return true;
-}
-
-PlugRef sourceOf(PlugRef plug) {
-    if (plug.node == nullptr || plug.slot < 0) return {};
-    const std::vector<PlugRef>& inputs = plug.node->inputs;
-    return static_cast<std::size_t>(plug.slot) < inputs.size()
-               ? inputs[static_cast<std::size_t>(plug.slot)]
-               : PlugRef();
 }
 
 }  // namespace detail

@@ -99,11 +99,6 @@ void resetTimeSlider(Scene& s) {
 
 Scene::Scene() : world(std::make_unique<Node>(Kind::World)) { resetTimeSlider(*this); }
 
-Scene& scene() {
-    static Scene instance;
-    return instance;
-}
-
 std::vector<std::string>& scriptEditor() {
     static std::vector<std::string> lines;
     return lines;
@@ -400,22 +395,6 @@ MObject Access::make(Object* object) {
             ? 0
             : scene().generation;
     return o;
-}
-
-Node* Access::node(const MObject& o) {
-    Object* object = get(o);
-    return object != nullptr && isDagKind(object->kind) ? static_cast<Node*>(object) : nullptr;
-}
-
-DepNode* Access::depNode(const MObject& o) {
-    Object* object = get(o);
-    return object != nullptr && isDepNodeKind(object->kind) ? static_cast<DepNode*>(object)
-                                                            : nullptr;
-}
-
-Curve* Access::curve(const MObject& o) {
-    Object* object = get(o);
-    return object != nullptr && object->kind == Kind::Curve ? static_cast<Curve*>(object) : nullptr;
 }
 
 PlugRef Access::plug(const MObject& node, const MObject& attribute) {
