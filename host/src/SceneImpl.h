@@ -410,9 +410,19 @@ struct Access {
         return object != nullptr && object->kind == Kind::Curve ? static_cast<Curve*>(object)
                                                                 : nullptr;
     }
-    static const Attribute* attribute(const MObject& o);
+    static const Attribute* attribute(const MObject& o) {
+        Object* object = get(o);
+        return object != nullptr && object->kind == Kind::Attribute
+                   ? static_cast<const Attribute*>(object)
+                   : nullptr;
+    }
     /// The plug of `node` and `attribute`; invalid when the node has no such attribute.
-    static PlugRef plug(const MObject& node, const MObject& attribute);
+    static PlugRef plug(const MObject& node, const MObject& attribute) {
+        Object* object = get(node);
+        const Attribute* a = Access::attribute(attribute);
+        if (object == nullptr || a == nullptr || attributeAt(object, a->slot) != a) return {};
+        return {object, a->slot};
+    }
     static PlugRef plug(const MPlug& p) { return plug(p.node_, p.attribute_); }
     static MPlug plugOf(PlugRef p);
     static MObject* pathNodes(const MDagPath& p) { return p.nodes_; }

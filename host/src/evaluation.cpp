@@ -106,7 +106,7 @@ MEulerRotation::RotationOrder eulerOrder(int transformOrder) {
 double inputValue(Object* node, int slot, Ticks t, Stamp stamp) {
     const std::size_t at = static_cast<std::size_t>(slot);
     if (at < node->inputs.size() && node->inputs[at].node != nullptr)
-        return valueAt({node, slot}, t, stamp, 0);
+        return valueAt(node->inputs[at], t, stamp, 1);
     return *ownSlot({node, slot});
 }
 
@@ -121,10 +121,13 @@ MEulerRotation anglesAt(Node* node, int firstSlot, Ticks t, Stamp stamp,
 /// True when three attributes from `firstSlot` hold zeros of their own and nothing drives
 /// them: no rotation to apply (most nodes have no rotate axis and no joint orient).
 bool stillZero(const Node* node, int firstSlot) {
-    for (int slot = firstSlot; slot < firstSlot + 3; ++slot)
-        if (sourceOf({const_cast<Node*>(node), slot}).valid()) return false;
     const double* own = firstSlot == kRotateAxis ? node->rotateAxis : node->orient;
-    return own[0] == 0.0 && own[1] == 0.0 && own[2] == 0.0;
+    if (own[0] != 0.0 || own[1] != 0.0 || own[2] != 0.0) return false;
+    const std::vector<PlugRef>& inputs = node->inputs;
+    for (std::size_t slot = static_cast<std::size_t>(firstSlot);
+         slot < inputs.size() && slot < static_cast<std::size_t>(firstSlot) + 3; ++slot)
+        if (inputs[slot].node != nullptr) return false;
+    return true;
 }
 
 /// Multiplies `rotation` by the XYZ rotation of three angle attributes, before it (`before`)
@@ -299,12 +302,11 @@ const Frame& worldAt(Node* node, Ticks t, Stamp stamp) {
     for (int i = 0; i < 3; ++i) local.t[i] = inputValue(node, kTranslate + i, t, stamp);
     const Frame& parent =
         node->parents.empty() ? kIdentity : worldAt(node->parents.front(), t, stamp);
-    Frame world;
+    Frame& world = node->world;
     multiply(local.r, parent.r, world.r);
     for (int i = 0; i < 3; ++i)
         world.t[i] = local.t[0] * parent.r[0][i] + local.t[1] * parent.r[1][i] +
                      local.t[2] * parent.r[2][i] + parent.t[i];
-    node->world = world;
     node->worldMark = 2 * stamp;
     return node->world;
 }
@@ -321,8 +323,6 @@ namespace {
 /// inputs, `cursor` the segment of the last evaluation.
 template <typename Key>
 double interpolate(const Key* keys, const double* values, size_t n, double input, size_t& cursor) {
-    if (input <= static_cast<double>(keys[0])) return values[0];
-    if (input >= static_cast<double>(keys[n - 1])) return values[n - 1];
     // Segment s spans [keys[s], keys[s+1]). Sequential evaluation stays in the cached segment
     // or moves to the next one.
     size_t s = cursor;
@@ -331,6 +331,8 @@ double interpolate(const Key* keys, const double* values, size_t n, double input
                input < static_cast<double>(keys[segment + 1]);
     };
     if (!holds(s)) {
+        if (input <= static_cast<double>(keys[0])) return values[0];
+        if (input >= static_cast<double>(keys[n - 1])) return values[n - 1];
         if (holds(s + 1)) {
             ++s;
         } else {

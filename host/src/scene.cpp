@@ -397,24 +397,10 @@ MObject Access::make(Object* object) {
     return o;
 }
 
-PlugRef Access::plug(const MObject& node, const MObject& attribute) {
-    Object* object = get(node);
-    const Attribute* a = Access::attribute(attribute);
-    if (object == nullptr || a == nullptr || attributeAt(object, a->slot) != a) return {};
-    return {object, a->slot};
-}
-
 MPlug Access::plugOf(PlugRef p) {
     const Attribute* a = attributeAt(p.node, p.slot);
     if (a == nullptr) return MPlug();
     return MPlug(make(p.node), make(const_cast<Attribute*>(a)));
-}
-
-const Attribute* Access::attribute(const MObject& o) {
-    Object* object = get(o);
-    return object != nullptr && object->kind == Kind::Attribute
-               ? static_cast<const Attribute*>(object)
-               : nullptr;
 }
 
 }  // namespace detail
