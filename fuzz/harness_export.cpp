@@ -503,9 +503,10 @@ std::string checkRoundTrip(const std::string& path, const Written& written,
                 settings.exportMode == 3
                     ? (1 / bvhexport::secondsPerFrame(uiUnit)) / settings.frameRateNum
                     : 1.0;
-            double sample = settings.startFrame;
+            double sample = settings.startFrame;  // sample m lies at startFrame + m * step
             unsigned key = 0;  // the imported key of line m, when its value is a number
-            for (std::size_t m = 0; m < lines; ++m, sample += step) {
+            for (std::size_t m = 0; m < lines;
+                 ++m, sample = settings.startFrame + static_cast<double>(m) * step) {
                 const bool keyed = std::isfinite(written.lines[m][column]);
                 key += keyed ? 1 : 0;
                 double expected = 0;
