@@ -39,11 +39,6 @@ double* ownValue(PlugRef plug);
 /// driven-key curve. Linear between keys, the end values held outside them, 0 without keys.
 double curveValue(const Curve* curve, double input);
 
-/// The world transform of a DAG node at `t` (row-vector convention): its local transform
-/// (rotate axis, rotate values in its order, joint orient, translate) and then its first
-/// parent's world transform.
-Frame worldFrame(Node* node, Ticks t);
-
 /// The animation curves that drive `plug` (what the host calls its animation): the curve
 /// whose output drives it, or those reached through unit conversions and the inputs of layer
 /// blend nodes (base layer first), each once. Curves of either input kind; nothing is

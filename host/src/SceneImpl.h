@@ -62,9 +62,6 @@ constexpr MFn::Type kWorldType = static_cast<MFn::Type>(123);
 constexpr MFn::Type kAttributeType = static_cast<MFn::Type>(124);
 constexpr MFn::Type kPluginType = static_cast<MFn::Type>(125);
 
-/// Number of keyable attributes every transform has first: translateX, Y, Z, rotateX, Y, Z.
-constexpr int kAttributeCount = 6;
-
 struct Object;
 
 /// One plug: the attribute in slot `slot` of an object (see attributesOf).
@@ -167,8 +164,6 @@ struct Attribute : Object {
     Unit unit;
     /// Computed by its node (an output): never the destination of a connection.
     bool output;
-    /// The index among translateX..rotateZ kept for older callers.
-    int index() const { return slot; }
     bool isRotate() const { return unit == Unit::Angle; }
 };
 

@@ -363,8 +363,6 @@ double curveValue(const Curve* c, double input) {
                           : interpolate(c->inputs.data() + c->first, values, n, input, c->cursor);
 }
 
-Frame worldFrame(Node* node, Ticks t) { return worldAt(node, t, evaluationOf(t)); }
-
 void curvesDriving(PlugRef plug, std::vector<Curve*>& curves) {
     std::vector<PlugRef> pending{plug};
     std::vector<PlugRef> passed;  // outputs of conversions and blend nodes followed, each once
