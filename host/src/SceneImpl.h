@@ -432,6 +432,10 @@ struct Access {
 namespace standin {
 namespace detail {
 void resetUIUnit();
-MTime::Unit& uiUnitRef();
+/// The UI time unit.
+inline MTime::Unit& uiUnitRef() {
+    static MTime::Unit unit = MTime::kFilm;
+    return unit;
+}
 }  // namespace detail
 }  // namespace standin
