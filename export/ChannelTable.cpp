@@ -1,9 +1,12 @@
 #include "export/ChannelTable.h"
 
-#include <maya/MAnimUtil.h>
+#include <maya/MAngle.h>
 #include <maya/MDagPath.h>
+#include <maya/MDistance.h>
 #include <maya/MFn.h>
+#include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
+#include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
 #include <maya/MGlobal.h>
 #include <maya/MItSelectionList.h>
@@ -16,6 +19,7 @@
 #include <maya/MTransformationMatrix.h>
 #include <maya/MVector.h>
 
+#include <string_view>
 #include <utility>
 
 #include "bvh/RotationOrder.h"
@@ -69,6 +73,45 @@ bool hasJointBelow(const MObject& node) {
     return false;
 }
 
+namespace {
+
+/// The attribute's source (see AttributeSource); `angle` says how its value reads.
+AttributeSource sourceOf(const MObject& node, std::string_view attribute, bool angle) {
+    AttributeSource source;
+    source.plug = MFnDependencyNode(node).findPlug(
+        MString(attribute.data(), static_cast<int>(attribute.size())), false);
+    const MPlug driver = source.plug.source();
+    if (driver.isNull()) {
+        source.value =
+            angle ? source.plug.asMAngle().asRadians() : source.plug.asMDistance().asCentimeters();
+        return source;
+    }
+    const MObject from = driver.node();
+    if (from.hasFn(MFn::kAnimCurve) && MFnAnimCurve(from).isTimeInput())
+        source.curve = from;
+    else
+        source.driven = true;
+    return source;
+}
+
+}  // namespace
+
+bool ChannelTable::driven() const {
+    for (const ExportJoint& joint : joints)
+        if (joint.driven) return true;
+    return false;
+}
+
+bool ChannelTable::moves() const {
+    for (const Channel& channel : channels)
+        if (channel.source.moves()) return true;
+    for (const PoseJoint& pose : poses)
+        if (pose.frameDriven || pose.rotate[0].moves() || pose.rotate[1].moves() ||
+            pose.rotate[2].moves())
+            return true;
+    return false;
+}
+
 void collectChannels(ChannelTable& table) {
     table.channels.clear();
     table.kinds.clear();
@@ -76,6 +119,7 @@ void collectChannels(ChannelTable& table) {
     for (ExportJoint& joint : table.joints) {
         joint.firstChannel = static_cast<int>(table.channels.size());
         joint.channelCount = 0;
+        joint.driven = false;
         // A joint with nothing but shapes, locators or effectors below it ends its chain: it
         // is written as an End Site, so its animation has no place in the file.
         joint.endSite = !hasJointBelow(joint.node);
@@ -83,37 +127,24 @@ void collectChannels(ChannelTable& table) {
 
         MFnIkJoint fn(joint.node);
         const int order = static_cast<int>(fn.rotationOrder());
-        MObject curves[6];
-        bool found[6] = {false, false, false, false, false, false};
-        MPlugArray plugs;
-        MAnimUtil::findAnimatedPlugs(joint.node, plugs, false);
-        for (unsigned p = 0; p < plugs.length(); ++p) {
-            // The attribute's long name, from the plug itself: node names may hold characters
-            // that a split of "node.attribute" would take for the separator.
-            const MString attribute = plugs[p].partialName(false, false, false, false, false, true);
-            const int index = bvh::attributeIndex(attribute.asChar());
-            if (index < 0 || found[index]) continue;
-            MObjectArray animation;
-            MAnimUtil::findAnimation(plugs[p], animation);
-            // A plug reported as animated without a curve has no values to write.
-            if (animation.length() == 0) continue;
-            curves[index] = animation[0];
-            found[index] = true;
+        AttributeSource sources[6];
+        for (int kind = 0; kind < 6; ++kind) {
+            sources[kind] = sourceOf(joint.node, bvh::kAttributeNames[kind], kind >= kXrot);
+            joint.driven = joint.driven || sources[kind].driven;
         }
 
         // The rotate values are all the host shows only without an orient, an axis and
         // static rotate values; otherwise the channels carry the composed rotation.
-        PoseJoint pose;
-        pose.rotation = readJointRotation(joint.node);
+        PoseJoint pose(joint.node);
+        pose.frameDriven = pose.frame.driven();
+        pose.rotation = pose.frame.read();
         pose.order = rotationChannelOrder(order);
-        MEulerRotation rest;
-        fn.getRotation(rest);
-        bool composed = !pose.rotation.plain;
+        bool composed = !pose.rotation.plain || pose.frameDriven;
         for (unsigned axis = 0; axis < 3; ++axis) {
-            pose.curves[axis] = curves[kXrot + axis];
-            pose.staticRotate[axis] = found[kXrot + axis] ? 0.0 : rest[axis];
-            if (pose.staticRotate[axis] != 0.0) composed = true;
+            pose.rotate[axis] = sources[kXrot + axis];
+            if (!pose.rotate[axis].moves() && pose.rotate[axis].value != 0.0) composed = true;
         }
+        joint.driven = joint.driven || pose.frameDriven;
         const int poseIndex = composed ? static_cast<int>(table.poses.size()) : -1;
         if (composed) table.poses.push_back(pose);
 
@@ -121,9 +152,9 @@ void collectChannels(ChannelTable& table) {
         if (!joint.selected) translation = fn.getTranslation(MSpace::kTransform);
         auto add = [&](ChannelKind kind) {
             const bool posed = composed && kind >= kXrot;
-            if (!found[kind] && !posed) return;
+            if (!sources[kind].moves() && !posed) return;
             Channel channel;
-            channel.curve = curves[kind];
+            channel.source = sources[kind];
             channel.kind = kind;
             channel.pose = posed ? poseIndex : -1;
             channel.rotation = kind >= kXrot;

@@ -62,7 +62,27 @@ void ExportJob::warnLeftOut(const std::vector<std::string>& names) {
 
 bool ExportJob::collectChannelTable() {
     collectChannels(table_);
+    if (table_.driven()) warnDriven();
     return true;
+}
+
+void ExportJob::warnDriven() {
+    // The user should know that the rig was sampled, and which joints it moves.
+    constexpr std::size_t kNamesShown = 3;
+    std::vector<std::string> names;
+    for (const ExportJoint& joint : table_.joints)
+        if (joint.driven) names.push_back(MFnDagNode(joint.node).partialPathName().asChar());
+    const bool one = names.size() == 1;
+    std::string text =
+        one ? "the joint " + names[0] + " is" : std::to_string(names.size()) + " joints are";
+    text += " written as the constraints, connections or driven keys on ";
+    text += one ? "its attributes move it" : "their attributes move them";
+    text += ", sampled at every line";
+    for (std::size_t i = 0; !one && i < names.size() && i < kNamesShown; ++i)
+        text += (i == 0 ? ": " : ", ") + names[i];
+    if (names.size() > kNamesShown)
+        text += " and " + std::to_string(names.size() - kNamesShown) + " more";
+    bvhio::reportWarning(path_, text);
 }
 
 bool ExportJob::writeHierarchySection() {
@@ -72,8 +92,11 @@ bool ExportJob::writeHierarchySection() {
 }
 
 bool ExportJob::writeMotionSection() {
-    const std::string problem = writeMotion(out_, table_, settings_, sampleTime_, task_);
-    return problem.empty() || fail(problem);
+    std::vector<std::string> warnings;
+    const std::string problem = writeMotion(out_, table_, settings_, sampleTime_, task_, warnings);
+    if (!problem.empty()) return fail(problem);
+    for (const std::string& warning : warnings) bvhio::reportWarning(path_, warning);
+    return true;
 }
 
 bool ExportJob::finishOutput() {

@@ -40,6 +40,7 @@ private:
     bool finishOutput();
     bool fail(std::string_view problem);
     void warnLeftOut(const std::vector<std::string>& names);
+    void warnDriven();
 
     ExportSettings& settings_;
     MTime& sampleTime_;

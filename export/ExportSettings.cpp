@@ -18,8 +18,6 @@ std::string optionText(const char* key, long long value) {
     return std::string(key) + "=" + std::to_string(value);
 }
 
-bool fitsInt(long long value) { return value >= INT_MIN && value <= INT_MAX; }
-
 }  // namespace
 
 ExportSettings::ExportSettings() { applyExportOptions(kExportDefaultOptions, *this); }
@@ -62,8 +60,8 @@ double secondsPerFrame(int unit) {
     return 1.0 / 24;
 }
 
-std::string planMotion(const ExportSettings& settings, unsigned keyCount, int uiUnit,
-                       MotionPlan& plan) {
+std::string planMotion(const ExportSettings& settings, std::uint64_t keyCount, int uiUnit,
+                       MotionPlan& plan, const std::string& keys) {
     const long long start = settings.startFrame;
     const long long end = settings.endFrame;
     const std::string rangeText =
@@ -72,52 +70,63 @@ std::string planMotion(const ExportSettings& settings, unsigned keyCount, int ui
     plan.frameTime = secondsPerFrame(uiUnit);
     plan.firstSample = static_cast<double>(start);
     plan.step = 1;
+    // More keys than any file holds count as more than the most lines written.
+    const long long keysKnown = keyCount > static_cast<std::uint64_t>(kMaxLines)
+                                    ? kMaxLines + 1
+                                    : static_cast<long long>(keyCount);
 
     long long first = 0;
     long long last = 0;  // adjusted endFrame
-    long long count = 0;
+    double count = 0;
+    std::string range = rangeText;
     switch (settings.exportMode) {
         case 1:
             if (settings.exportKeyRange == 1) {
                 first = 0;
-                last = keyCount;
-                count = keyCount;
+                last = keysKnown;
+                count = static_cast<double>(keysKnown);
+                range = "exportKeyRange=1 with " + std::to_string(keyCount) + " key times";
             } else {
                 first = start - 1;
                 last = end;
-                count = last - first;
-                // Key numbers count from 1; no channel has a key beyond the keyed curve's.
-                if (count > 0 && (first < 0 || last > static_cast<long long>(keyCount))) {
-                    return rangeText +
-                           " are not key numbers of the first animation curve with "
-                           "keys, which has " +
-                           std::to_string(keyCount) + " keys";
+                count = static_cast<double>(last - first);
+                // Key numbers count from 1; no line lies beyond the key times.
+                if (count > 0 && (first < 0 || last > keysKnown)) {
+                    return rangeText + " are not key numbers of " +
+                           (keys.empty() ? "the first animation curve with keys, which has " +
+                                               std::to_string(keyCount) + " keys"
+                                         : keys);
                 }
             }
             break;
         case 2:
             first = start - 1;
             last = end;
-            count = last - first;
+            count = static_cast<double>(last - first);
             break;
         case 3: {
             const double secondsPerUiFrame = plan.frameTime;
             plan.step = (1 / secondsPerUiFrame) / settings.frameRateNum;
             plan.frameTime = 1 / settings.frameRateNum;
-            const double lines = std::floor(static_cast<double>(end - start) / plan.step) + 1;
-            if (!(lines >= INT_MIN && lines <= INT_MAX)) {
-                return rangeText + " at frameRateNum=" + numberText(settings.frameRateNum) +
-                       " give more frames than a file can count";
-            }
-            count = static_cast<long long>(lines);
+            count = std::floor(static_cast<double>(end - start) / plan.step) + 1;
+            range += " at frameRateNum=" + numberText(settings.frameRateNum);
+            // A negative count (an empty range) is written as it is, if an int holds it.
+            if (!(count >= INT_MIN)) return range + " give more frames than a file can count";
             first = 0;
-            last = count;
+            last = count <= kMaxLines ? static_cast<long long>(count) : 0;
             break;
         }
         default:
             return optionText("exportMode", settings.exportMode) + " is not an export mode";
     }
-    if (!fitsInt(first) || !fitsInt(last) || !fitsInt(count))
+    if (!(count <= kMaxLines)) {
+        const std::string lines =
+            count < 1e18 ? std::to_string(static_cast<long long>(count)) : numberText(count);
+        return range + " would write " + lines + " lines; an export writes at most " +
+               std::to_string(kMaxLines);
+    }
+    // The adjusted range is stored back as startFrame and endFrame.
+    if (first < INT_MIN || first > INT_MAX || last < INT_MIN || last > INT_MAX)
         return rangeText + " give more frames than a file can count";
     plan.lineCount = static_cast<int>(count);
     plan.firstLine = static_cast<int>(first);

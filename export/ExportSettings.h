@@ -4,6 +4,7 @@
 
 #include <maya/MString.h>
 
+#include <cstdint>
 #include <string>
 
 #include "plugin/Registration.h"
@@ -56,13 +57,19 @@ struct MotionPlan {
     double step = 1;         ///< sample time advance per line, UI frames
 };
 
+/// The most lines one export writes: more is a mistake (a resample rate given in the wrong
+/// unit) and would fill a disk.
+inline constexpr long long kMaxLines = 10000000;
+
 /// Works out the lines of the MOTION section from valid settings (see checkExportSettings),
-/// the key count of the curve whose keys make the lines of key mode (the first one that has
-/// keys) and the UI time unit. Returns an empty text and fills `plan` on success; otherwise a
-/// one-line reason naming the options at fault (key numbers outside that curve's keys, or a range
-/// whose count or bounds an int cannot hold). An empty range (endFrame before startFrame) is no
-/// fault: its negative or zero count is written as it is, followed by no lines.
-std::string planMotion(const ExportSettings& settings, unsigned keyCount, int uiUnit,
-                       MotionPlan& plan);
+/// the number of key times of key mode and the UI time unit. `keys` names those key times
+/// for messages ("the 12 key times of ..."); empty means the first curve that has keys, which
+/// key mode follows in a scene keyed attribute by attribute. Returns an empty text and fills
+/// `plan` on success; otherwise a one-line reason naming the options at fault: key numbers
+/// outside the key times, or a range that would write more than kMaxLines lines (saying how
+/// many). An empty range (endFrame before startFrame) is no fault: its negative or zero count
+/// is written as it is, followed by no lines.
+std::string planMotion(const ExportSettings& settings, std::uint64_t keyCount, int uiUnit,
+                       MotionPlan& plan, const std::string& keys = {});
 
 }  // namespace bvhexport

@@ -1,6 +1,7 @@
 #include "fuzz/harness_export.h"
 
 #include <maya/MAnimUtil.h>
+#include <maya/MDGModifier.h>
 #include <maya/MFileObject.h>
 #include <maya/MFn.h>
 #include <maya/MFnAnimCurve.h>
@@ -148,7 +149,89 @@ void addCurve(ByteReader& in, const MObject& node, const char* attribute) {
     }
 }
 
-/// A random tree of nodes with offsets, rotation orders and curves; returns the nodes.
+/// True once a scene drives some attribute through a rig (see addRig): its values then come
+/// from the host's evaluation, which the round-trip check does not repeat.
+bool rigged = false;
+
+/// A plug of a transform-type node by attribute name.
+MPlug plugOf(const MObject& node, const char* attribute) {
+    return MPlug(node, MFnDependencyNode(node).attribute(attribute));
+}
+
+/// Connects `from` to `to`; nothing when the host refuses (a driven destination, an output).
+void connectPlugs(const MPlug& from, const MPlug& to) {
+    MDGModifier modifier;
+    modifier.connect(from, to);
+    if (modifier.doIt()) rigged = true;
+}
+
+/// A few attributes of the nodes driven as in a rig: through a unit conversion, an additive
+/// layer, a driven key, a constraint or a plain connection from another node, cycles and
+/// already animated attributes included (the host refuses what it must).
+void addRig(ByteReader& in, const std::vector<MObject>& nodes) {
+    static const char* const kDriven[] = {"translateX",  "translateY",  "translateZ",
+                                          "rotateX",     "rotateY",     "rotateZ",
+                                          "rotateAxisY", "jointOrientZ"};
+    static const char* const kConstraints[] = {"parentConstraint", "orientConstraint",
+                                               "pointConstraint"};
+    const unsigned count = in.below(4);
+    for (unsigned i = 0; i < count; ++i) {
+        const MObject node = nodes[in.below(static_cast<unsigned>(nodes.size()))];
+        const MObject other = nodes[in.below(static_cast<unsigned>(nodes.size()))];
+        const MPlug target = plugOf(node, in.pick(kDriven));
+        const MPlug source = plugOf(other, in.pick(kDriven));
+        switch (in.below(5)) {
+            case 0: {
+                const MObject conversion = standin::createNode("unitConversion", MObject(), "");
+                plugOf(conversion, "conversionFactor").setDouble(drawDouble(in));
+                addCurve(in, conversion, "input");
+                connectPlugs(plugOf(conversion, "output"), target);
+                break;
+            }
+            case 1: {
+                const MObject layer = standin::createNode("animBlendNodeAdditiveDL", MObject(), "");
+                plugOf(layer, "weightB").setDouble(drawDouble(in));
+                connectPlugs(source, plugOf(layer, "inputA"));
+                addCurve(in, layer, "inputB");
+                connectPlugs(plugOf(layer, "output"), target);
+                break;
+            }
+            case 2: {
+                MFnAnimCurve curve;
+                MPlug driven = target;
+                if (curve.create(driven, curve.unitlessAnimCurveTypeForPlug(driven)).isNull())
+                    break;
+                const unsigned keys = in.below(kMaxKeys);
+                for (unsigned k = 0; k < keys; ++k)
+                    curve.addKey(in.range(-20, 20) * 0.5, drawDouble(in));
+                connectPlugs(source, MFnDependencyNode(curve.object()).findPlug("input", false));
+                break;
+            }
+            case 3: {
+                const MObject constraint =
+                    standin::createNode(in.pick(kConstraints), node, "constraint");
+                const double offset[3] = {drawDouble(in), drawDouble(in), drawDouble(in)};
+                standin::setConstraint(constraint, other, offset, offset);
+                static const char* const kOutputs[][2] = {
+                    {"constraintTranslateX", "translateX"}, {"constraintTranslateY", "translateY"},
+                    {"constraintTranslateZ", "translateZ"}, {"constraintRotateX", "rotateX"},
+                    {"constraintRotateY", "rotateY"},       {"constraintRotateZ", "rotateZ"}};
+                MFnDependencyNode fn(constraint);
+                for (const auto& [output, attribute] : kOutputs) {
+                    const MObject attr = fn.attribute(output);
+                    if (!attr.isNull())
+                        connectPlugs(MPlug(constraint, attr), plugOf(node, attribute));
+                }
+                break;
+            }
+            default:
+                connectPlugs(source, target);
+        }
+    }
+}
+
+/// A random tree of nodes with offsets, rotation orders, curves and now and then a rig;
+/// returns the nodes.
 std::vector<MObject> buildScene(ByteReader& in) {
     MTime::setUIUnit(static_cast<MTime::Unit>(in.range(0, 53)));  // kInvalid to kLast
     static const char* const kTypes[] = {"joint", "joint",     "joint",     "joint",
@@ -174,6 +257,8 @@ std::vector<MObject> buildScene(ByteReader& in) {
             if (animated & (1u << a)) addCurve(in, node, kAttributes[a]);
         nodes.push_back(node);
     }
+    rigged = false;
+    if (in.below(4) == 0) addRig(in, nodes);
     std::vector<MObject> selection;
     for (unsigned pick : picks) selection.push_back(nodes[pick]);
     selectNodes(selection);
@@ -411,16 +496,18 @@ std::string checkRoundTrip(const std::string& path, const Written& written,
         if (finite > 0 && (rotation ? keys < allFinite || keys > finite : keys != finite))
             return "root channel " + name + " has " + std::to_string(keys) + " keys for " +
                    std::to_string(finite) + " frame values";
-        // Root positions are written absolute and read back as they are.
-        if (attribute < 3 && lines > 0) {
+        // Root positions are written absolute and read back as they are (a rig's values are
+        // the host's evaluation, not repeated here).
+        if (attribute < 3 && lines > 0 && !rigged) {
             const MObject sceneCurve = curveOf(root, attribute);
             const double step =
                 settings.exportMode == 3
                     ? (1 / bvhexport::secondsPerFrame(uiUnit)) / settings.frameRateNum
                     : 1.0;
-            double sample = settings.startFrame;
+            double sample = settings.startFrame;  // sample m lies at startFrame + m * step
             unsigned key = 0;  // the imported key of line m, when its value is a number
-            for (std::size_t m = 0; m < lines; ++m, sample += step) {
+            for (std::size_t m = 0; m < lines;
+                 ++m, sample = settings.startFrame + static_cast<double>(m) * step) {
                 const bool keyed = std::isfinite(written.lines[m][column]);
                 key += keyed ? 1 : 0;
                 double expected = 0;

@@ -8,6 +8,7 @@
 #include <maya/MEulerRotation.h>
 #include <maya/MMatrix.h>
 #include <maya/MObject.h>
+#include <maya/MPlug.h>
 
 /// The two rotations around a node's rotate values.
 struct JointRotation {
@@ -17,7 +18,26 @@ struct JointRotation {
     bool plain = true;
 };
 
-/// The rotate axis of `node` and, when it is a joint, its joint orient.
+/// The attributes that hold a node's rotate axis (rotateAxisX, Y, Z) and, for a joint, its
+/// joint orient (jointOrientX, Y, Z), read together.
+class JointRotationPlugs {
+public:
+    explicit JointRotationPlugs(const MObject& node);
+    /// True when a connection drives any of them, so that their values may change over time.
+    bool driven() const;
+    /// Their rotations in the current evaluation context.
+    JointRotation read() const;
+    /// The six plugs, axis X, Y, Z first (the orient's are null plugs for a node that is not
+    /// a joint).
+    const MPlug (&plugs() const)[6] { return plugs_; }
+
+private:
+    MPlug plugs_[6];
+    bool joint_ = false;
+};
+
+/// The rotate axis of `node` and, when it is a joint, its joint orient, in the current
+/// evaluation context.
 JointRotation readJointRotation(const MObject& node);
 
 /// The local rotation that the rotate values `rotate` give: axis * rotate * orient.

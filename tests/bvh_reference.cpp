@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <maya/MAnimUtil.h>
+#include <maya/MDGContext.h>
+#include <maya/MDGContextGuard.h>
 #include <maya/MDagPath.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFileObject.h>
@@ -416,23 +418,10 @@ std::size_t curveCount(const std::string& path, const std::string& attribute) {
 }
 
 double sceneValue(const std::string& path, const std::string& attribute, double time) {
-    MPlug plug = plugOf(path, attribute);
-    MObjectArray curves;
-    if (!plug.isNull() && MAnimUtil::findAnimation(plug, curves) && curves.length() > 0) {
-        MFnAnimCurve curve(curves[0]);
-        return curve.evaluate(MTime(time, MTime::uiUnit()));
-    }
-    MFnTransform fn(standin::findNode(path));
-    static const char* const kAttributes[] = {"translateX", "translateY", "translateZ",
-                                              "rotateX",    "rotateY",    "rotateZ"};
-    for (int i = 0; i < 3; ++i)
-        if (attribute == kAttributes[i])
-            return fn.getTranslation(MSpace::kTransform)[static_cast<unsigned>(i)];
-    MEulerRotation rotation;
-    fn.getRotation(rotation);
-    for (int i = 0; i < 3; ++i)
-        if (attribute == kAttributes[i + 3]) return rotation[static_cast<unsigned>(i)];
-    return std::numeric_limits<double>::quiet_NaN();
+    const MPlug plug = plugOf(path, attribute);
+    if (plug.isNull()) return std::numeric_limits<double>::quiet_NaN();
+    const MDGContextGuard context(MDGContext(MTime(time, MTime::uiUnit())));
+    return plug.asDouble();
 }
 
 Vec3 sceneTranslation(const std::string& path) {
@@ -446,21 +435,47 @@ int sceneRotationOrder(const std::string& path) {
     return static_cast<int>(fn.rotationOrder());
 }
 
-Mat3 sceneRotateAxis(const std::string& path) {
-    const MQuaternion q =
-        MFnTransform(standin::findNode(path)).rotateOrientation(MSpace::kTransform);
-    const double n = q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w;
-    const double s = n > 0 ? 2.0 / n : 0.0;
-    return {1 - s * (q.y * q.y + q.z * q.z), s * (q.x * q.y - q.z * q.w), s * (q.x * q.z + q.y * q.w),
-            s * (q.x * q.y + q.z * q.w), 1 - s * (q.x * q.x + q.z * q.z), s * (q.y * q.z - q.x * q.w),
-            s * (q.x * q.z - q.y * q.w), s * (q.y * q.z + q.x * q.w), 1 - s * (q.x * q.x + q.y * q.y)};
+Mat3 sceneRotateAxis(const std::string& path, double time) {
+    return hostRotation(sceneValue(path, "rotateAxisX", time),
+                        sceneValue(path, "rotateAxisY", time),
+                        sceneValue(path, "rotateAxisZ", time), "XYZ");
 }
 
-Mat3 sceneJointOrient(const std::string& path) {
-    const MObject node = standin::findNode(path);
-    MEulerRotation orient;
-    if (node.hasFn(MFn::kJoint)) MFnIkJoint(node).getOrientation(orient);
-    return hostRotation(orient.x, orient.y, orient.z, "XYZ");
+Mat3 sceneJointOrient(const std::string& path, double time) {
+    if (!standin::findNode(path).hasFn(MFn::kJoint)) return identity();
+    return hostRotation(sceneValue(path, "jointOrientX", time),
+                        sceneValue(path, "jointOrientY", time),
+                        sceneValue(path, "jointOrientZ", time), "XYZ");
+}
+
+namespace {
+
+/// A node's transform relative to its parent at `time`: translate, and rotate axis, rotate
+/// values (in its order) and joint orient, the axis turning first.
+Frame sceneLocal(const std::string& path, double time) {
+    const Vec3 t{sceneValue(path, "translateX", time), sceneValue(path, "translateY", time),
+                 sceneValue(path, "translateZ", time)};
+    const Mat3 r = hostRotation(
+        sceneValue(path, "rotateX", time), sceneValue(path, "rotateY", time),
+        sceneValue(path, "rotateZ", time), transformOrderName(sceneRotationOrder(path)));
+    return compose(
+        Frame(), t,
+        multiply(sceneJointOrient(path, time), multiply(r, sceneRotateAxis(path, time))));
+}
+
+}  // namespace
+
+void sceneWorld(const std::string& path, double time, Mat3& rotation, Vec3& position) {
+    Frame world;
+    // From the top down: every prefix of the path ending at a "|" names an ancestor.
+    for (std::size_t bar = path.find('|', 1);; bar = path.find('|', bar + 1)) {
+        const std::string node = path.substr(0, bar);
+        const Frame local = sceneLocal(node, time);
+        world = compose(world, local.t, local.r);
+        if (bar == std::string::npos) break;
+    }
+    rotation = world.r;
+    position = world.t;
 }
 
 std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time) {
@@ -482,14 +497,8 @@ std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time) 
                     found = true;
                 }
         }
-        const Vec3 t{sceneValue(path, "translateX", time), sceneValue(path, "translateY", time),
-                     sceneValue(path, "translateZ", time)};
-        const Mat3 r = hostRotation(
-            sceneValue(path, "rotateX", time), sceneValue(path, "rotateY", time),
-            sceneValue(path, "rotateZ", time), transformOrderName(sceneRotationOrder(path)));
-        // The rotate axis turns first, the joint orient last.
-        const Frame world =
-            compose(parent, t, multiply(sceneJointOrient(path), multiply(r, sceneRotateAxis(path))));
+        const Frame local = sceneLocal(path, time);
+        const Frame world = compose(parent, local.t, local.r);
         done.emplace_back(path, world);
         positions.push_back(world.t);
     }
@@ -505,9 +514,8 @@ void expectScriptEditorShows(const std::string& messages) {
         std::string line = messages.substr(start, end - start);
         start = end + 1;
         const std::size_t warning = line.find(": warning: ");
-        expected.push_back(warning == std::string::npos
-                               ? "Error: " + line
-                               : "Warning: " + line.erase(warning + 2, 9));
+        expected.push_back(warning == std::string::npos ? "Error: " + line
+                                                        : "Warning: " + line.erase(warning + 2, 9));
     }
     EXPECT_EQ(standin::scriptEditorLines(), expected)
         << "every message on standard error is in the Script Editor too";

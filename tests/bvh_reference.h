@@ -107,20 +107,25 @@ std::vector<std::pair<double, double>> curveKeys(const std::string& path,
                                                  const std::string& attribute);
 /// Number of animation curves driving `path`.`attribute`.
 std::size_t curveCount(const std::string& path, const std::string& attribute);
-/// Value of `path`.`attribute` at UI time `time`: its curve evaluated there, or the static
-/// value (translate in transform space, rotate in radians) when it has no curve.
+/// Value of `path`.`attribute` at UI time `time` as the stand-in shows it then (read in that
+/// time's context: through whatever drives it); NaN when the node has no such attribute.
 double sceneValue(const std::string& path, const std::string& attribute, double time);
 /// The joint's translation in transform space (its rest offset) and rotation order value.
 Vec3 sceneTranslation(const std::string& path);
 int sceneRotationOrder(const std::string& path);
-/// A node's rotate axis and joint orient (identity for a node that is not a joint).
-Mat3 sceneRotateAxis(const std::string& path);
-Mat3 sceneJointOrient(const std::string& path);
+/// A node's rotate axis and joint orient at UI time `time` (identity for a node that is not
+/// a joint).
+Mat3 sceneRotateAxis(const std::string& path, double time = 0);
+Mat3 sceneJointOrient(const std::string& path, double time = 0);
 /// World positions, relative to the parent of `rootPath`, of every node of
-/// sceneJointPaths(rootPath) at UI time `time`, from translate and rotate values (curves
-/// where animated), each joint's own rotation order, rotate axis and joint orient: the local
-/// rotation is orient * rotate * axis.
+/// sceneJointPaths(rootPath) at UI time `time`, from translate and rotate values, each joint's
+/// own rotation order, rotate axis and joint orient, all as the stand-in shows them then (nodes
+/// between joints that are not joints taken as identity transforms): the local rotation is
+/// orient * rotate * axis.
 std::vector<Vec3> sceneWorldPositions(const std::string& rootPath, double time);
+/// The world rotation and position of the node at `path` at UI time `time`, composed over
+/// every node above it (transforms and joints alike).
+void sceneWorld(const std::string& path, double time, Mat3& rotation, Vec3& position);
 
 // --- driving an import ------------------------------------------------------------------
 

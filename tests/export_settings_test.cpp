@@ -223,14 +223,20 @@ TEST(MotionPlan, RefusesKeyNumbersOutsideTheFirstCurve) {
     }
 }
 
-TEST(MotionPlan, RefusesRangesAnIntCannotCount) {
+TEST(MotionPlan, RefusesMoreThanTenMillionLines) {
     ExportSettings settings;
     settings.exportMode = 2;
     settings.startFrame = INT_MIN;
     settings.endFrame = 0;
     MotionPlan plan;
     EXPECT_EQ(bvhexport::planMotion(settings, 3, kFilm, plan),
-              "startFrame=-2147483648 and endFrame=0 give more frames than a file can count");
+              "startFrame=-2147483648 and endFrame=0 would write 2147483649 lines; an export "
+              "writes at most 10000000");
+    settings.endFrame = INT_MIN + 4;
+    EXPECT_EQ(bvhexport::planMotion(settings, 3, kFilm, plan),
+              "startFrame=-2147483648 and endFrame=-2147483644 give more frames than a file can "
+              "count")
+        << "the first line's number, one before startFrame, is no int";
     settings.startFrame = -10;
     settings.endFrame = INT_MAX;
     EXPECT_NE(bvhexport::planMotion(settings, 3, kFilm, plan), "");
@@ -239,8 +245,15 @@ TEST(MotionPlan, RefusesRangesAnIntCannotCount) {
     settings.endFrame = 100;
     settings.frameRateNum = 1e300;
     EXPECT_EQ(bvhexport::planMotion(settings, 3, kFilm, plan),
-              "startFrame=0 and endFrame=100 at frameRateNum=1e+300 give more frames than a "
-              "file can count");
+              "startFrame=0 and endFrame=100 at frameRateNum=1e+300 would write 4.16667e+300 lines; "
+              "an export writes at most 10000000");
+    settings.frameRateNum = 2400024;  // 10,000,101 lines
+    EXPECT_EQ(bvhexport::planMotion(settings, 3, kFilm, plan),
+              "startFrame=0 and endFrame=100 at frameRateNum=2.40002e+06 would write 10000101 "
+              "lines; an export writes at most 10000000");
+    settings.frameRateNum = 2399000;
+    EXPECT_EQ(bvhexport::planMotion(settings, 3, kFilm, plan), "");
+    EXPECT_EQ(plan.lineCount, 9995834);
 }
 
 }  // namespace

@@ -69,14 +69,15 @@ TEST_F(HostAnim, CreateConnectsByAttributeKind) {
     ASSERT_EQ(1u, curves.length());
     EXPECT_EQ(rx, curves[0]);
 
-    // A second curve on the same attribute replaces the first connection.
-    const MObject rx2 = curveOn("rotateX");
+    // As in the host, the attribute that the first curve drives takes no second one.
+    MFnAnimCurve second;
+    EXPECT_TRUE(second.create(hips, attr("rotateX"), nullptr, &status).isNull());
+    EXPECT_EQ(MStatus(MS::kInvalidParameter), status);
     curves.clear();
     MAnimUtil::findAnimation(plug, curves);
     ASSERT_EQ(1u, curves.length());
-    EXPECT_EQ(rx2, curves[0]);
-    EXPECT_EQ(rx2, MFnAnimCurve(plug).object());
-    EXPECT_FALSE(rx.isNull()) << "the replaced curve stays in the scene";
+    EXPECT_EQ(rx, curves[0]);
+    EXPECT_EQ(rx, MFnAnimCurve(plug).object());
 
     EXPECT_TRUE(fn.create(hips, MObject::kNullObj, nullptr, &status).isNull());
     EXPECT_EQ(MStatus(MS::kInvalidParameter), status);

@@ -646,7 +646,9 @@ std::string caseOptions(const fs::path& path) {
 
 std::string loadExportCase(const std::string& name) {
     std::string error;
-    EXPECT_TRUE(standin::loadSceneFile(exportCaseFile(name, ".json").string(), error)) << error;
+    // "scene.variant" exports the scene of scene.json with the options of its own file.
+    const std::string scene = name.substr(0, name.find('.'));
+    EXPECT_TRUE(standin::loadSceneFile(exportCaseFile(scene, ".json").string(), error)) << error;
     return caseOptions(exportCaseFile(name, ".options"));
 }
 

@@ -299,7 +299,8 @@ std::string caseTestName(const testing::TestParamInfo<std::string>& info);
 /// The option string in the file at `path`: its one line without the line end ("" for none).
 std::string caseOptions(const std::filesystem::path& path);
 /// Loads the scene of export case `name` (its selection included) and returns its option
-/// string; a scene that does not load is a failure of the calling test.
+/// string; a scene that does not load is a failure of the calling test. Case "NAME.VARIANT"
+/// exports the scene of NAME.json with its own options file.
 std::string loadExportCase(const std::string& name);
 /// `text` with every `from` replaced by `to`.
 std::string replacedAll(std::string text, const std::string& from, const std::string& to);

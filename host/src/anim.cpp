@@ -16,16 +16,19 @@
 #include <numeric>
 
 #include "Calls.h"
+#include "Evaluation.h"
 #include "SceneImpl.h"
 
 using standin::detail::Access;
 using standin::detail::Curve;
+using standin::detail::Kind;
 using standin::detail::Node;
+using standin::detail::PlugRef;
 using standin::detail::setStatus;
 
 namespace {
 
-bool timeInput(const Curve* c) { return c->type <= MFnAnimCurve::kAnimCurveTU; }
+bool timeInput(const Curve* c) { return c->timeInput(); }
 
 /// First key index whose time is not before `t`.
 size_t lowerBound(const Curve* c, int64_t t) {
@@ -33,7 +36,14 @@ size_t lowerBound(const Curve* c, int64_t t) {
     return size_t(std::lower_bound(begin, c->ticks.end(), t) - begin);
 }
 
+/// First key index whose input is not below `input`, for a driven-key curve.
+size_t lowerBoundInput(const Curve* c, double input) {
+    const auto begin = c->inputs.begin() + std::ptrdiff_t(c->first);
+    return size_t(std::lower_bound(begin, c->inputs.end(), input) - begin);
+}
+
 unsigned int addKeyTicks(Curve* c, int64_t t, double value) {
+    standin::detail::touch();
     const size_t n = c->size();
     if (n == 0 || t > c->tick(n - 1)) {
         c->ticks.push_back(t);
@@ -51,38 +61,38 @@ unsigned int addKeyTicks(Curve* c, int64_t t, double value) {
     return unsigned(at);
 }
 
-/// Linear interpolation between keys, holding the end values outside them.
-double evaluateTicks(const Curve* c, double t) {
-    const size_t n = c->size();
-    if (n == 0) return 0.0;
-    const int64_t* ticks = c->ticks.data() + c->first;
-    const double* values = c->values.data() + c->first;
-    if (t <= double(ticks[0])) return values[0];
-    if (t >= double(ticks[n - 1])) return values[n - 1];
-    // Segment s spans [ticks[s], ticks[s+1]). Sequential evaluation stays in the cached
-    // segment or moves to the next one.
-    size_t s = c->cursor;
-    if (s + 1 >= n || !(double(ticks[s]) <= t && t < double(ticks[s + 1]))) {
-        if (s + 2 < n && double(ticks[s + 1]) <= t && t < double(ticks[s + 2])) {
-            ++s;
-        } else {
-            const int64_t* up = std::upper_bound(
-                ticks, ticks + n, t, [](double value, int64_t k) { return value < double(k); });
-            s = size_t(up - ticks) - 1;
-        }
-        c->cursor = s;
+/// The same for a driven-key curve, whose keys are ordered by their input values.
+unsigned int addKeyInput(Curve* c, double input, double value) {
+    standin::detail::touch();
+    const size_t at = lowerBoundInput(c, input);
+    if (at < c->size() && c->input(at) == input) {
+        c->value(at) = value;
+        return unsigned(at);
     }
-    const double t0 = double(ticks[s]);
-    // At a key's own time the value is the key's, whatever the next key holds (an infinite
-    // next value would otherwise give inf * 0).
-    if (t == t0) return values[s];
-    const double t1 = double(ticks[s + 1]);
-    const double f = (t - t0) / (t1 - t0);
-    return values[s] + (values[s + 1] - values[s]) * f;
+    c->inputs.insertAt(c->first + at, input);
+    c->values.insertAt(c->first + at, value);
+    c->cursor = 0;
+    return unsigned(at);
 }
 
-int defaultTypeFor(const standin::detail::Attribute* a) {
-    return a->isRotate() ? MFnAnimCurve::kAnimCurveTA : MFnAnimCurve::kAnimCurveTL;
+/// A driven-key curve (unitless input) that holds numbers, not times.
+bool numberInput(const Curve* c) {
+    return c->type == MFnAnimCurve::kAnimCurveUA || c->type == MFnAnimCurve::kAnimCurveUL ||
+           c->type == MFnAnimCurve::kAnimCurveUU;
+}
+
+/// The curve type that keys an attribute over time (or over a driver's values): by the
+/// attribute's unit, angular, linear or unitless.
+MFnAnimCurve::AnimCurveType defaultTypeFor(const standin::detail::Attribute* a) {
+    switch (a->unit) {
+        case standin::detail::Unit::Angle:
+            return MFnAnimCurve::kAnimCurveTA;
+        case standin::detail::Unit::Distance:
+            return MFnAnimCurve::kAnimCurveTL;
+        case standin::detail::Unit::Number:
+            break;
+    }
+    return MFnAnimCurve::kAnimCurveTU;
 }
 
 }  // namespace
@@ -96,10 +106,9 @@ MFnAnimCurve::MFnAnimCurve(const MObject& object, MStatus* ReturnStatus) {
 }
 MFnAnimCurve::MFnAnimCurve(const MPlug& plug, MStatus* ReturnStatus) {
     STANDIN_CALL("MFnAnimCurve::MFnAnimCurve");
-    Node* n = Access::node(plug.node());
-    const standin::detail::Attribute* a = Access::attribute(plug.attribute());
-    Curve* c = n != nullptr && a != nullptr ? n->curves[a->index] : nullptr;
-    attach(c != nullptr ? Access::make(c) : MObject(), ReturnStatus);
+    const PlugRef source = standin::detail::sourceOf(Access::plug(plug));
+    const bool curve = source.valid() && source.node->kind == standin::detail::Kind::Curve;
+    attach(curve ? Access::make(source.node) : MObject(), ReturnStatus);
 }
 MFnAnimCurve::~MFnAnimCurve() = default;
 MFn::Type MFnAnimCurve::type() const {
@@ -115,21 +124,21 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute, MDGM
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MObject();
     }
-    return create(node, attribute, static_cast<AnimCurveType>(defaultTypeFor(a)), modifier,
-                  ReturnStatus);
+    return create(node, attribute, defaultTypeFor(a), modifier, ReturnStatus);
 }
 
 MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
                              AnimCurveType animCurveType, MDGModifier*, MStatus* ReturnStatus) {
     STANDIN_CALL("MFnAnimCurve::create");
-    Node* n = Access::node(node);
-    const standin::detail::Attribute* a = Access::attribute(attribute);
-    if (n == nullptr || !n->isTransform() || a == nullptr || animCurveType < kAnimCurveTA ||
-        animCurveType >= kAnimCurveUnknown) {
+    const PlugRef plug = Access::plug(node, attribute);
+    // As in the host, an attribute that something else drives (a curve among them) takes no
+    // curve of its own, and an output takes none at all.
+    if (!plug.valid() || animCurveType < kAnimCurveTA || animCurveType >= kAnimCurveUnknown ||
+        !standin::detail::destinationProblem(plug).empty()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MObject();
     }
-    object_ = Access::make(standin::detail::createCurve(animCurveType, n, a->index));
+    object_ = Access::make(standin::detail::createCurve(animCurveType, plug));
     setStatus(ReturnStatus, MS::kSuccess);
     return object_;
 }
@@ -151,7 +160,7 @@ MObject MFnAnimCurve::create(AnimCurveType animCurveType, MDGModifier*, MStatus*
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MObject();
     }
-    object_ = Access::make(standin::detail::createCurve(animCurveType, nullptr, -1));
+    object_ = Access::make(standin::detail::createCurve(animCurveType, PlugRef()));
     setStatus(ReturnStatus, MS::kSuccess);
     return object_;
 }
@@ -161,6 +170,37 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
     const Curve* c = Access::curve(object_);
     setStatus(ReturnStatus, c != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return c != nullptr ? static_cast<AnimCurveType>(c->type) : kAnimCurveUnknown;
+}
+
+MFnAnimCurve::AnimCurveType MFnAnimCurve::timedAnimCurveTypeForPlug(MPlug& plug,
+                                                                    MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::timedAnimCurveTypeForPlug");
+    const PlugRef p = Access::plug(plug);
+    const standin::detail::Attribute* a = standin::detail::attributeAt(p.node, p.slot);
+    setStatus(ReturnStatus, a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return a != nullptr ? defaultTypeFor(a) : kAnimCurveUnknown;
+}
+
+MFnAnimCurve::AnimCurveType MFnAnimCurve::unitlessAnimCurveTypeForPlug(
+    MPlug& plug, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::unitlessAnimCurveTypeForPlug");
+    const AnimCurveType timed = timedAnimCurveTypeForPlug(plug, ReturnStatus);
+    // UA, UL and UU follow TA, TL and TU four places on.
+    return timed == kAnimCurveUnknown ? timed : static_cast<AnimCurveType>(timed + 4);
+}
+
+bool MFnAnimCurve::isTimeInput(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::isTimeInput");
+    const Curve* c = Access::curve(object_);
+    setStatus(ReturnStatus, c != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return c != nullptr && c->timeInput();
+}
+
+bool MFnAnimCurve::isUnitlessInput(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::isUnitlessInput");
+    const Curve* c = Access::curve(object_);
+    setStatus(ReturnStatus, c != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return c != nullptr && !c->timeInput();
 }
 
 unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType, TangentType,
@@ -184,12 +224,16 @@ unsigned int MFnAnimCurve::addKey(const MTime& timeInput, const MTime& timeValue
                   ReturnStatus);
 }
 
-unsigned int MFnAnimCurve::addKey(double, double, TangentType, TangentType, MAnimCurveChange*,
-                                  MStatus* ReturnStatus) {
+unsigned int MFnAnimCurve::addKey(double unitlessInput, double value, TangentType, TangentType,
+                                  MAnimCurveChange*, MStatus* ReturnStatus) {
     STANDIN_CALL("MFnAnimCurve::addKey");
-    setStatus(ReturnStatus,
-              Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
-    return 0;
+    Curve* c = Access::curve(object_);
+    if (c == nullptr || !numberInput(c) || !std::isfinite(unitlessInput)) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return 0;
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return addKeyInput(c, unitlessInput, value);
 }
 
 unsigned int MFnAnimCurve::addKey(double, const MTime&, TangentType, TangentType, MAnimCurveChange*,
@@ -224,6 +268,7 @@ MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentTy
         return MS::kInvalidParameter;
     }
     const unsigned int count = times->length();
+    standin::detail::touch();
     c->compact();
     c->cursor = 0;
     // The common case, keys in order after the existing ones, is appended as it comes.
@@ -300,18 +345,22 @@ MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
     STANDIN_CALL("MFnAnimCurve::remove");
     Curve* c = Access::curve(object_);
     if (c == nullptr || index >= c->size()) return MS::kInvalidParameter;
+    standin::detail::touch();
     c->cursor = 0;
+    standin::detail::KeyBuffer<int64_t>& keys = c->ticks;
+    standin::detail::KeyBuffer<double>& inputs = c->inputs;
     if (index == 0) {
         ++c->first;
         // Give the space back once most of the buffer is dead.
-        if (c->first > 64 && c->first * 2 > c->ticks.size()) c->compact();
+        if (c->first > 64 && c->first * 2 > c->values.size()) c->compact();
         if (c->size() == 0) {
-            c->ticks.clear();
+            keys.clear();
+            inputs.clear();
             c->values.clear();
             c->first = 0;
         }
     } else {
-        c->ticks.eraseAt(c->first + index);
+        (c->timeInput() ? keys.eraseAt(c->first + index) : inputs.eraseAt(c->first + index));
         c->values.eraseAt(c->first + index);
     }
     return MS::kSuccess;
@@ -326,7 +375,7 @@ double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const 
         return 0.0;
     }
     setStatus(ReturnStatus, MS::kSuccess);
-    return evaluateTicks(c, t);
+    return standin::detail::curveValue(c, t);
 }
 
 MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) const {
@@ -347,9 +396,13 @@ MStatus MFnAnimCurve::evaluate(const MTime& atTime, MTime& timeValue) const {
     return status;
 }
 
-MStatus MFnAnimCurve::evaluate(const double&, double&) const {
+MStatus MFnAnimCurve::evaluate(const double& atUnitlessInput, double& value) const {
     STANDIN_CALL("MFnAnimCurve::evaluate");
-    return Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented;
+    const Curve* c = Access::curve(object_);
+    if (c == nullptr || !numberInput(c) || std::isnan(atUnitlessInput))
+        return MS::kInvalidParameter;
+    value = standin::detail::curveValue(c, atUnitlessInput);
+    return MS::kSuccess;
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
@@ -367,8 +420,8 @@ unsigned int MFnAnimCurve::numKeyframes(MStatus* ReturnStatus) const {
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnAnimCurve::time");
     const Curve* c = Access::curve(object_);
-    const MTime::Unit ui = MTime::uiUnit();
-    if (c == nullptr || index >= c->size()) {
+    const MTime::Unit ui = standin::detail::uiUnitRef();
+    if (c == nullptr || !c->timeInput() || index >= c->size()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MTime(0.0, ui);
     }
@@ -387,10 +440,22 @@ double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
     return c->value(index);
 }
 
+double MFnAnimCurve::unitlessInput(unsigned int index, MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnAnimCurve::unitlessInput");
+    const Curve* c = Access::curve(object_);
+    if (c == nullptr || c->timeInput() || index >= c->size()) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return 0.0;
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    return c->input(index);
+}
+
 MStatus MFnAnimCurve::setValue(unsigned int index, double value, MAnimCurveChange*) {
     STANDIN_CALL("MFnAnimCurve::setValue");
     Curve* c = Access::curve(object_);
     if (c == nullptr || index >= c->size()) return MS::kInvalidParameter;
+    standin::detail::touch();
     c->value(index) = value;
     return MS::kSuccess;
 }
@@ -412,10 +477,19 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
     return false;
 }
 
-bool MFnAnimCurve::find(double, unsigned int&, MStatus* ReturnStatus) const {
+bool MFnAnimCurve::find(double unitlessInput, unsigned int& index, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnAnimCurve::find");
-    setStatus(ReturnStatus,
-              Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
+    const Curve* c = Access::curve(object_);
+    if (c == nullptr || !numberInput(c) || std::isnan(unitlessInput)) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return false;
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    const size_t at = lowerBoundInput(c, unitlessInput);
+    if (at < c->size() && c->input(at) == unitlessInput) {
+        index = unsigned(at);
+        return true;
+    }
     return false;
 }
 
@@ -435,21 +509,39 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
     return t - c->tick(at - 1) <= c->tick(at) - t ? unsigned(at - 1) : unsigned(at);
 }
 
-unsigned int MFnAnimCurve::findClosest(double, MStatus* ReturnStatus) const {
+unsigned int MFnAnimCurve::findClosest(double unitlessInput, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnAnimCurve::findClosest");
-    setStatus(ReturnStatus,
-              Access::curve(object_) == nullptr ? MS::kInvalidParameter : MS::kNotImplemented);
-    return 0;
+    const Curve* c = Access::curve(object_);
+    if (c == nullptr || c->size() == 0 || !numberInput(c) || std::isnan(unitlessInput)) {
+        setStatus(ReturnStatus, MS::kInvalidParameter);
+        return 0;
+    }
+    setStatus(ReturnStatus, MS::kSuccess);
+    const size_t at = lowerBoundInput(c, unitlessInput);
+    if (at == 0) return 0;
+    if (at == c->size()) return unsigned(at - 1);
+    return unitlessInput - c->input(at - 1) <= c->input(at) - unitlessInput ? unsigned(at - 1)
+                                                                            : unsigned(at);
 }
+
+namespace {
+
+/// The curves that drive the plug, as MAnimUtil reports them (see MAnimUtil.h).
+std::vector<Curve*> curvesDriving(const PlugRef& plug) {
+    std::vector<Curve*> curves;
+    if (plug.valid()) standin::detail::curvesDriving(plug, curves);
+    return curves;
+}
+
+}  // namespace
 
 bool MAnimUtil::isAnimated(const MObject& node, bool, MStatus* ReturnStatus) {
     STANDIN_CALL("MAnimUtil::isAnimated");
-    Node* n = Access::node(node);
+    standin::detail::Object* n = Access::get(node);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
-    if (n == nullptr) return false;
-    for (Curve* c : n->curves) {
-        if (c != nullptr) return true;
-    }
+    const int count = standin::detail::attributesOf(n != nullptr ? n->kind : Kind::Plugin).count;
+    for (int slot = 0; slot < count; ++slot)
+        if (!curvesDriving({n, slot}).empty()) return true;
     return false;
 }
 
@@ -460,10 +552,9 @@ bool MAnimUtil::isAnimated(const MDagPath& path, bool checkParent, MStatus* Retu
 
 bool MAnimUtil::isAnimated(const MPlug& plug, bool, MStatus* ReturnStatus) {
     STANDIN_CALL("MAnimUtil::isAnimated");
-    Node* n = Access::node(plug.node());
-    const standin::detail::Attribute* a = Access::attribute(plug.attribute());
-    setStatus(ReturnStatus, n != nullptr && a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
-    return n != nullptr && a != nullptr && n->curves[a->index] != nullptr;
+    const PlugRef p = Access::plug(plug);
+    setStatus(ReturnStatus, p.valid() ? MS::kSuccess : MS::kInvalidParameter);
+    return !curvesDriving(p).empty();
 }
 
 bool MAnimUtil::isAnimated(const MSelectionList& selectionList, bool checkParent,
@@ -486,14 +577,15 @@ bool MAnimUtil::isAnimated(const MSelectionList& selectionList, bool checkParent
 bool MAnimUtil::findAnimatedPlugs(const MObject& node, MPlugArray& animatedPlugs, bool,
                                   MStatus* ReturnStatus) {
     STANDIN_CALL("MAnimUtil::findAnimatedPlugs");
-    Node* n = Access::node(node);
+    standin::detail::Object* n = Access::get(node);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     if (n == nullptr) return false;
     bool found = false;
-    for (int i = 0; i < standin::detail::kAttributeCount; ++i) {
-        if (n->curves[i] == nullptr) continue;
-        animatedPlugs.append(MPlug(node, Access::make(const_cast<standin::detail::Attribute*>(
-                                             standin::detail::attributeByIndex(i)))));
+    const standin::detail::AttributeList attributes = standin::detail::attributesOf(n->kind);
+    for (int slot = 0; slot < attributes.count; ++slot) {
+        if (curvesDriving({n, slot}).empty()) continue;
+        animatedPlugs.append(MPlug(
+            node, Access::make(const_cast<standin::detail::Attribute*>(attributes.items[slot]))));
         found = true;
     }
     return found;
@@ -528,10 +620,37 @@ bool MAnimUtil::findAnimatedPlugs(const MSelectionList& selectionList, MPlugArra
 
 bool MAnimUtil::findAnimation(const MPlug& plug, MObjectArray& animation, MStatus* ReturnStatus) {
     STANDIN_CALL("MAnimUtil::findAnimation");
-    Node* n = Access::node(plug.node());
-    const standin::detail::Attribute* a = Access::attribute(plug.attribute());
-    setStatus(ReturnStatus, n != nullptr && a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
-    if (n == nullptr || a == nullptr || n->curves[a->index] == nullptr) return false;
-    animation.append(Access::make(n->curves[a->index]));
+    const PlugRef p = Access::plug(plug);
+    setStatus(ReturnStatus, p.valid() ? MS::kSuccess : MS::kInvalidParameter);
+    const std::vector<Curve*> curves = curvesDriving(p);
+    for (Curve* curve : curves) animation.append(Access::make(curve));
+    return !curves.empty();
+}
+
+bool MAnimUtil::findSetDrivenKeyAnimation(const MPlug& plug, MObjectArray& animation,
+                                          MPlugArray& drivers, MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::findSetDrivenKeyAnimation");
+    const PlugRef p = Access::plug(plug);
+    setStatus(ReturnStatus, p.valid() ? MS::kSuccess : MS::kInvalidParameter);
+    bool found = false;
+    for (Curve* curve : curvesDriving(p)) {
+        if (curve->timeInput()) continue;
+        animation.append(Access::make(curve));
+        const PlugRef driver = standin::detail::sourceOf({curve, 0});
+        drivers.append(driver.valid() ? Access::plugOf(driver) : MPlug());
+        found = true;
+    }
+    return found;
+}
+
+bool MAnimUtil::findConstraint(const MPlug& plug, MObject& constraint, MObjectArray& targets,
+                               MStatus* ReturnStatus) {
+    STANDIN_CALL("MAnimUtil::findConstraint");
+    const PlugRef p = Access::plug(plug);
+    setStatus(ReturnStatus, p.valid() ? MS::kSuccess : MS::kInvalidParameter);
+    Node* found = p.valid() ? standin::detail::constraintDriving(p) : nullptr;
+    if (found == nullptr) return false;
+    constraint = Access::make(found);
+    if (found->target != nullptr) targets.append(Access::make(found->target));
     return true;
 }

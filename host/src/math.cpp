@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "Rotations.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -272,14 +274,33 @@ MEulerRotation& MEulerRotation::setValue(double xx, double yy, double zz, Rotati
     return *this;
 }
 
-MMatrix MEulerRotation::asMatrix() const {
+namespace standin {
+namespace detail {
+
+void rotationRows(const MEulerRotation& angles, double rows[3][3]) {
     Mat3 m;
-    columnMatrix(*this, m);
-    MMatrix result;
+    columnMatrix(angles, m);
     // Row-vector convention: the transpose of the column-vector matrix.
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) result.matrix[r][c] = m[c][r];
-    }
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) rows[r][c] = m[c][r];
+}
+
+MEulerRotation anglesOfRows(const double rows[3][3], MEulerRotation::RotationOrder order) {
+    Mat3 m;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) m[r][c] = rows[c][r];
+    return decomposeColumn(m, order);
+}
+
+}  // namespace detail
+}  // namespace standin
+
+MMatrix MEulerRotation::asMatrix() const {
+    double rows[3][3];
+    standin::detail::rotationRows(*this, rows);
+    MMatrix result;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) result.matrix[r][c] = rows[r][c];
     return result;
 }
 
@@ -376,19 +397,17 @@ MEulerRotation MEulerRotation::closestSolution(const MEulerRotation& src,
 }
 
 MEulerRotation MEulerRotation::decompose(const MMatrix& matrix, RotationOrder ord) {
-    Mat3 m;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) m[r][c] = matrix.matrix[c][r];
-    }
-    return decomposeColumn(m, ord);
+    double rows[3][3];
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) rows[r][c] = matrix.matrix[r][c];
+    return standin::detail::anglesOfRows(rows, ord);
 }
 
 const MQuaternion MQuaternion::identity;
 
 MQuaternion::MQuaternion() : x(0.0), y(0.0), z(0.0), w(1.0) {}
 MQuaternion::MQuaternion(const MQuaternion& src) = default;
-MQuaternion::MQuaternion(double xx, double yy, double zz, double ww)
-    : x(xx), y(yy), z(zz), w(ww) {}
+MQuaternion::MQuaternion(double xx, double yy, double zz, double ww) : x(xx), y(yy), z(zz), w(ww) {}
 MQuaternion::MQuaternion(const double q[4]) : x(q[0]), y(q[1]), z(q[2]), w(q[3]) {}
 MQuaternion::MQuaternion(double angle, const MVector& axisb) : MQuaternion() {
     const double length = axisb.length();
@@ -466,7 +485,8 @@ double MQuaternion::operator[](unsigned int i) const {
 MQuaternion MQuaternion::operator*(const MQuaternion& o) const {
     // This rotation first, then `o`: the Hamilton product o * this.
     return MQuaternion(o.w * x + o.x * w + o.y * z - o.z * y, o.w * y - o.x * z + o.y * w + o.z * x,
-                       o.w * z + o.x * y - o.y * x + o.z * w, o.w * w - o.x * x - o.y * y - o.z * z);
+                       o.w * z + o.x * y - o.y * x + o.z * w,
+                       o.w * w - o.x * x - o.y * y - o.z * z);
 }
 
 bool MQuaternion::operator==(const MQuaternion& o) const {

@@ -9,21 +9,22 @@
 #include <maya/MFnTransform.h>
 #include <maya/MMatrix.h>
 #include <maya/MPlug.h>
+#include <maya/MPlugArray.h>
 #include <maya/MQuaternion.h>
 #include <maya/MString.h>
 #include <maya/MVector.h>
+#include <standin/Standin.h>
 
 #include <algorithm>
-
-#include <standin/Standin.h>
+#include <climits>
 
 #include "Calls.h"
 #include "SceneImpl.h"
 
 using standin::detail::Access;
-using standin::detail::setStatus;
 using standin::detail::Kind;
 using standin::detail::Node;
+using standin::detail::setStatus;
 
 namespace {
 
@@ -103,8 +104,10 @@ const char* MFnBase::typeString(MFn::Type t) {
 }
 bool MFnBase::isValid(MFn::Type t) {
     STANDIN_CALL("MFnBase::isValid");
+    // The values the enumeration names (the stand-in's own kinds lie between them, unnamed).
     return t != MFn::kInvalid && std::string(standin::detail::typeNameOf(t)) != "kInvalid" &&
-           static_cast<int>(t) <= static_cast<int>(MFn::kJoint);
+           (static_cast<int>(t) <= static_cast<int>(MFn::kJoint) ||
+            static_cast<int>(t) > static_cast<int>(standin::detail::kPluginType));
 }
 
 MFnDependencyNode::MFnDependencyNode() = default;
@@ -151,27 +154,46 @@ MString MFnDependencyNode::setName(const MString& name, MStatus* ReturnStatus) {
 
 MObject MFnDependencyNode::attribute(const MString& attrName, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnDependencyNode::attribute");
-    const standin::detail::Attribute* a =
-        transformNode(object_) != nullptr
-            ? standin::detail::attributeByName(std::string(attrName.asChar(), attrName.length()))
-            : nullptr;
+    const standin::detail::Attribute* a = standin::detail::attributeNamed(
+        Access::get(object_), std::string(attrName.asChar(), attrName.length()));
     setStatus(ReturnStatus, a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return Access::make(const_cast<standin::detail::Attribute*>(a));
+}
+
+unsigned int MFnDependencyNode::attributeCount(MStatus* ReturnStatus) const {
+    STANDIN_CALL("MFnDependencyNode::attributeCount");
+    const standin::detail::Object* o = Access::get(object_);
+    setStatus(ReturnStatus, o != nullptr ? MS::kSuccess : MS::kInvalidParameter);
+    return o != nullptr ? unsigned(standin::detail::attributesOf(o->kind).count) : 0u;
 }
 
 MObject MFnDependencyNode::attribute(unsigned int index, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnDependencyNode::attribute");
     const standin::detail::Attribute* a =
-        transformNode(object_) != nullptr && index < unsigned(standin::detail::kAttributeCount)
-            ? standin::detail::attributeByIndex(int(index))
-            : nullptr;
+        index <= unsigned(INT_MAX) ? standin::detail::attributeAt(Access::get(object_), int(index))
+                                   : nullptr;
     setStatus(ReturnStatus, a != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     return Access::make(const_cast<standin::detail::Attribute*>(a));
 }
 
+MStatus MFnDependencyNode::getConnections(MPlugArray& array) const {
+    STANDIN_CALL("MFnDependencyNode::getConnections");
+    standin::detail::Object* o = Access::get(object_);
+    if (o == nullptr) return MS::kInvalidParameter;
+    array.clear();
+    const int count = standin::detail::attributesOf(o->kind).count;
+    for (int slot = 0; slot < count; ++slot) {
+        const standin::detail::PlugRef plug{o, slot};
+        bool source = false;
+        for (const standin::detail::Output& out : o->outputs) source = source || out.from == slot;
+        if (source || standin::detail::sourceOf(plug).valid()) array.append(Access::plugOf(plug));
+    }
+    return MS::kSuccess;
+}
+
 MPlug MFnDependencyNode::findPlug(const MObject& attr, bool, MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnDependencyNode::findPlug");
-    if (transformNode(object_) == nullptr || Access::attribute(attr) == nullptr) {
+    if (!Access::plug(object_, attr).valid()) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MPlug();
     }
@@ -223,13 +245,8 @@ MObject MFnDagNode::create(const MString& type, const MString& name, MObject& pa
                            MStatus* ReturnStatus) {
     STANDIN_CALL("MFnDagNode::create");
     Kind kind;
-    if (type == "transform") {
-        kind = Kind::Transform;
-    } else if (type == "joint") {
-        kind = Kind::Joint;
-    } else if (type == "hikFKJoint") {
-        kind = Kind::HikJoint;
-    } else {
+    if (!standin::detail::kindOfTypeName(std::string(type.asChar(), type.length()), kind) ||
+        !standin::detail::isDagKind(kind)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return MObject();
     }
@@ -301,6 +318,7 @@ MStatus MFnDagNode::addChild(MObject& child, unsigned int index, bool keepExisti
     } else if (alreadyChild) {
         return MS::kInvalidParameter;
     }
+    standin::detail::touch();
     const size_t at = std::min<size_t>(index, self->children.size());
     self->children.insert(self->children.begin() + std::ptrdiff_t(at), c);
     c->parents.push_back(self);
@@ -378,6 +396,7 @@ MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space) {
     STANDIN_CALL("MFnTransform::setTranslation");
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
+    standin::detail::touch();
     n->translate[0] = vec.x;
     n->translate[1] = vec.y;
     n->translate[2] = vec.z;
@@ -397,6 +416,7 @@ MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder orde
     Node* n = transformNode(object_);
     // The host refuses anything but its six orders and keeps the order it has.
     if (n == nullptr || !validOrder(order)) return MS::kInvalidParameter;
+    standin::detail::touch();
     if (reorder && validOrder(n->rotationOrder) && validOrder(order) && order != n->rotationOrder) {
         const MEulerRotation r =
             MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrder(n->rotationOrder))
@@ -423,6 +443,7 @@ MStatus MFnTransform::setRotation(const MEulerRotation& rotation) {
     STANDIN_CALL("MFnTransform::setRotation");
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
+    standin::detail::touch();
     MEulerRotation r = rotation;
     if (validOrder(n->rotationOrder)) {
         if (eulerOrder(n->rotationOrder) != r.order) r.reorderIt(eulerOrder(n->rotationOrder));
@@ -464,6 +485,7 @@ MQuaternion MFnTransform::rotateOrientation(MSpace::Space, MStatus* ReturnStatus
 MStatus MFnTransform::setRotateOrientation(const MQuaternion& quat, MSpace::Space, bool balance) {
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
+    standin::detail::touch();
     const bool identity = quat.x == 0.0 && quat.y == 0.0 && quat.z == 0.0;
     const MEulerRotation axis = identity ? MEulerRotation() : quat.asEulerRotation();
     if (balance && validOrder(n->rotationOrder)) {
@@ -517,6 +539,7 @@ MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
     STANDIN_CALL("MFnIkJoint::setOrientation");
     Node* n = transformNode(object_);
     if (n == nullptr || !n->isJoint()) return MS::kInvalidParameter;
+    standin::detail::touch();
     const MEulerRotation r =
         rotation.order == MEulerRotation::kXYZ ? rotation : rotation.reorder(MEulerRotation::kXYZ);
     n->orient[0] = r.x;
@@ -590,6 +613,7 @@ bool getRotateAxis(const MObject& node, double xyz[3]) {
 bool setRotateAxis(const MObject& node, const double xyz[3]) {
     Node* n = transformNode(node);
     if (n == nullptr) return false;
+    detail::touch();
     for (int i = 0; i < 3; ++i) n->rotateAxis[i] = xyz[i];
     return true;
 }

@@ -71,7 +71,7 @@ std::string mangledEntry(const std::string& function) {
     const std::string version = STANDIN_TEXT(OPENMAYA_MAJOR_NAMESPACE);
     std::string name = "_Z" + std::to_string(function.size()) + function + "N";
     for (const std::string& part : {std::string(STANDIN_TEXT(AUTODESK_NAMESPACE)),
-                                     std::string(STANDIN_TEXT(MAYA_NAMESPACE)), version})
+                                    std::string(STANDIN_TEXT(MAYA_NAMESPACE)), version})
         name += std::to_string(part.size()) + part;
     return name + "7MObjectE";
 }

@@ -1,6 +1,7 @@
 // The in-memory scene: object handles, nodes, unique names and the test API.
 
 #include <maya/MObject.h>
+#include <maya/MPlug.h>
 #include <standin/Standin.h>
 
 #include <algorithm>
@@ -12,11 +13,6 @@ namespace standin {
 namespace detail {
 
 namespace {
-
-const Attribute kAttributes[kAttributeCount] = {
-    {0, "translateX", "tx"}, {1, "translateY", "ty"}, {2, "translateZ", "tz"},
-    {3, "rotateX", "rx"},    {4, "rotateY", "ry"},    {5, "rotateZ", "rz"},
-};
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -40,12 +36,11 @@ std::string legalPart(const std::string& part) {
     return out;
 }
 
-/// Names are unique among the children of one parent (DAG nodes) or among all curves; the
-/// key of a name in its scope.
+/// Names are unique among the children of one parent (DAG nodes) or among all other nodes
+/// (curves and the nodes outside the DAG); the key of a name in its scope.
 std::string scopedKey(const Object* object, const std::string& name) {
     const void* scope = nullptr;
-    if (object->kind != Kind::Curve && object->kind != Kind::Attribute &&
-        object->kind != Kind::Plugin) {
+    if (isDagKind(object->kind)) {
         const Node* node = static_cast<const Node*>(object);
         scope = node->parents.empty() ? nullptr : node->parents.front();
     }
@@ -92,12 +87,17 @@ void releaseName(Object* object) {
 
 }  // namespace
 
-Scene::Scene() : world(std::make_unique<Node>(Kind::World)) {}
+namespace {
 
-Scene& scene() {
-    static Scene instance;
-    return instance;
+/// A new scene's time slider: frames 1 to 120 of film, at frame 1.
+void resetTimeSlider(Scene& s) {
+    s.minTicks = s.currentTicks = kTicksPerSecond / 24;
+    s.maxTicks = 120 * kTicksPerSecond / 24;
 }
+
+}  // namespace
+
+Scene::Scene() : world(std::make_unique<Node>(Kind::World)) { resetTimeSlider(*this); }
 
 std::vector<std::string>& scriptEditor() {
     static std::vector<std::string> lines;
@@ -123,25 +123,17 @@ void reset() {
     // Generation 0 marks the shared attribute objects, which stay valid across scenes.
     if (s.generation == 0) s.generation = 1;
     s.userDefinedTicks = 0;
+    resetTimeSlider(s);
+    touch();
     resetUIUnit();
 }
 
 void Curve::compact() {
     if (first == 0) return;
-    ticks.eraseAt(0, first);
+    if (!ticks.empty()) ticks.eraseAt(0, first);
+    if (!inputs.empty()) inputs.eraseAt(0, first);
     values.eraseAt(0, first);
     first = 0;
-}
-
-const Attribute* attributeByIndex(int index) {
-    return index >= 0 && index < kAttributeCount ? &kAttributes[index] : nullptr;
-}
-
-const Attribute* attributeByName(const std::string& name) {
-    for (const Attribute& a : kAttributes) {
-        if (name == a.name || name == a.shortName) return &a;
-    }
-    return nullptr;
 }
 
 MFn::Type apiTypeOf(const Object* object) {
@@ -155,6 +147,18 @@ MFn::Type apiTypeOf(const Object* object) {
             return MFn::kJoint;
         case Kind::HikJoint:
             return kHikJointType;
+        case Kind::ParentConstraint:
+            return MFn::kParentConstraint;
+        case Kind::OrientConstraint:
+            return MFn::kOrientConstraint;
+        case Kind::PointConstraint:
+            return MFn::kPointConstraint;
+        case Kind::UnitConversion:
+            return MFn::kUnitConversion;
+        case Kind::BlendAdditiveDL:
+            return MFn::kBlendNodeDoubleLinear;
+        case Kind::BlendAdditiveRotation:
+            return MFn::kBlendNodeAdditiveRotation;
         case Kind::Attribute:
             return kAttributeType;
         case Kind::Plugin:
@@ -170,9 +174,14 @@ bool hasFnOf(const Object* object, MFn::Type type) {
     if (object == nullptr || type == MFn::kInvalid) return false;
     if (type == MFn::kBase || type == apiTypeOf(object)) return true;
     switch (object->kind) {
+        case Kind::ParentConstraint:
+        case Kind::OrientConstraint:
+        case Kind::PointConstraint:
+            if (type == MFn::kConstraint) return true;
+            [[fallthrough]];
         case Kind::Joint:
         case Kind::HikJoint:
-            if (type == MFn::kJoint) return true;
+            if (type == MFn::kJoint && !isConstraintKind(object->kind)) return true;
             [[fallthrough]];
         case Kind::Transform:
             if (type == MFn::kTransform) return true;
@@ -183,6 +192,12 @@ bool hasFnOf(const Object* object, MFn::Type type) {
         case Kind::Curve:
             return type == MFn::kAnimCurve || type == MFn::kDependencyNode ||
                    type == MFn::kNamedObject;
+        case Kind::BlendAdditiveDL:
+        case Kind::BlendAdditiveRotation:
+            if (type == MFn::kBlendNodeBase) return true;
+            [[fallthrough]];
+        case Kind::UnitConversion:
+            return type == MFn::kDependencyNode || type == MFn::kNamedObject;
         case Kind::Attribute:
         case Kind::Plugin:
             return false;
@@ -234,6 +249,22 @@ const char* typeNameOf(MFn::Type type) {
             return "kIkHandle";
         case MFn::kJoint:
             return "kJoint";
+        case MFn::kOrientConstraint:
+            return "kOrientConstraint";
+        case MFn::kPointConstraint:
+            return "kPointConstraint";
+        case MFn::kParentConstraint:
+            return "kParentConstraint";
+        case MFn::kUnitConversion:
+            return "kUnitConversion";
+        case MFn::kConstraint:
+            return "kConstraint";
+        case MFn::kBlendNodeBase:
+            return "kBlendNodeBase";
+        case MFn::kBlendNodeDoubleLinear:
+            return "kBlendNodeDoubleLinear";
+        case MFn::kBlendNodeAdditiveRotation:
+            return "kBlendNodeAdditiveRotation";
         case kHikJointType:
             return "kHikFKJoint";
         case kWorldType:
@@ -301,32 +332,29 @@ Node* createNode(Kind kind, Node* parent, const std::string& requestedName) {
     node->parents.push_back(parent);
     parent->children.push_back(node);
     if (!assignName(node, requestedName, true)) assignName(node, "transform1", true);
+    touch();
     return node;
 }
 
-Curve* createCurve(int type, Node* node, int attribute) {
+const char* curveTypeName(int type) {
+    static const char* const kNames[] = {"animCurveTA", "animCurveTL", "animCurveTT",
+                                         "animCurveTU", "animCurveUA", "animCurveUL",
+                                         "animCurveUT", "animCurveUU"};
+    return type >= 0 && type < 8 ? kNames[type] : "animCurve";
+}
+
+Curve* createCurve(int type, PlugRef destination) {
     Scene& s = scene();
     auto owned = std::make_unique<Curve>();
     Curve* curve = owned.get();
     s.objects.push_back(std::move(owned));
     curve->type = type;
-    static const char* const kTypeNames[] = {"animCurveTA", "animCurveTL", "animCurveTT",
-                                             "animCurveTU", "animCurveUA", "animCurveUL",
-                                             "animCurveUT", "animCurveUU"};
-    std::string name = type >= 0 && type < 8 ? kTypeNames[type] : "animCurve";
-    name += '1';
-    if (node != nullptr && attribute >= 0 && attribute < kAttributeCount) {
-        Curve*& slot = node->curves[attribute];
-        if (slot != nullptr) {
-            slot->node = nullptr;
-            slot->attribute = -1;
-        }
-        slot = curve;
-        curve->node = node;
-        curve->attribute = attribute;
-        name = node->name + "_" + kAttributes[attribute].name;
-    }
+    std::string name = curveTypeName(type) + std::string("1");
+    const Attribute* attribute = attributeAt(destination.node, destination.slot);
+    if (attribute != nullptr && connect({curve, 1}, destination))
+        name = destination.node->name + "_" + attribute->name;
     assignName(curve, name, true);
+    touch();
     return curve;
 }
 
@@ -369,30 +397,10 @@ MObject Access::make(Object* object) {
     return o;
 }
 
-Node* Access::node(const MObject& o) {
-    Object* object = get(o);
-    if (object == nullptr) return nullptr;
-    switch (object->kind) {
-        case Kind::World:
-        case Kind::Transform:
-        case Kind::Joint:
-        case Kind::HikJoint:
-            return static_cast<Node*>(object);
-        default:
-            return nullptr;
-    }
-}
-
-Curve* Access::curve(const MObject& o) {
-    Object* object = get(o);
-    return object != nullptr && object->kind == Kind::Curve ? static_cast<Curve*>(object) : nullptr;
-}
-
-const Attribute* Access::attribute(const MObject& o) {
-    Object* object = get(o);
-    return object != nullptr && object->kind == Kind::Attribute
-               ? static_cast<const Attribute*>(object)
-               : nullptr;
+MPlug Access::plugOf(PlugRef p) {
+    const Attribute* a = attributeAt(p.node, p.slot);
+    if (a == nullptr) return MPlug();
+    return MPlug(make(p.node), make(const_cast<Attribute*>(a)));
 }
 
 }  // namespace detail
@@ -428,19 +436,14 @@ void resetScene() { detail::reset(); }
 std::vector<std::string> scriptEditorLines() { return detail::scriptEditor(); }
 void clearScriptEditor() { detail::scriptEditor().clear(); }
 
-void setUserDefinedUnit(long long ticks) { detail::scene().userDefinedTicks = ticks > 0 ? ticks : 0; }
+void setUserDefinedUnit(long long ticks) {
+    detail::scene().userDefinedTicks = ticks > 0 ? ticks : 0;
+}
 
 MObject createNode(const std::string& type, const MObject& parent, const std::string& name) {
     detail::Kind kind;
-    if (type == "transform") {
-        kind = detail::Kind::Transform;
-    } else if (type == "joint") {
-        kind = detail::Kind::Joint;
-    } else if (type == "hikFKJoint") {
-        kind = detail::Kind::HikJoint;
-    } else {
-        return MObject();
-    }
+    if (!detail::kindOfTypeName(type, kind)) return MObject();
+    if (!detail::isDagKind(kind)) return Access::make(detail::createDepNode(kind, name));
     detail::Node* parentNode = nullptr;
     if (!parent.isNull()) {
         parentNode = Access::node(parent);
@@ -462,6 +465,47 @@ bool addParent(const MObject& node, const MObject& parent) {
     child->parents.push_back(p);
     p->children.push_back(child);
     return true;
+}
+
+bool knownNodeType(const std::string& type, bool* dag) {
+    detail::Kind kind;
+    if (!detail::kindOfTypeName(type, kind)) return false;
+    if (dag != nullptr) *dag = detail::isDagKind(kind);
+    return true;
+}
+
+bool setConstraint(const MObject& constraint, const MObject& target,
+                   const double offsetTranslate[3], const double offsetRotate[3]) {
+    detail::Node* c = Access::node(constraint);
+    detail::Node* t = target.isNull() ? nullptr : Access::node(target);
+    if (c == nullptr || !detail::isConstraintKind(c->kind)) return false;
+    if (!target.isNull() && (t == nullptr || !t->isTransform())) return false;
+    c->target = t;
+    for (int i = 0; i < 3; ++i) {
+        c->offsetTranslate[i] = offsetTranslate[i];
+        c->offsetRotate[i] = offsetRotate[i];
+    }
+    detail::touch();
+    return true;
+}
+
+bool getConstraint(const MObject& constraint, MObject& target, double offsetTranslate[3],
+                   double offsetRotate[3]) {
+    const detail::Node* c = Access::node(constraint);
+    if (c == nullptr || !detail::isConstraintKind(c->kind)) return false;
+    target = c->target != nullptr ? Access::make(c->target) : MObject();
+    for (int i = 0; i < 3; ++i) {
+        offsetTranslate[i] = c->offsetTranslate[i];
+        offsetRotate[i] = c->offsetRotate[i];
+    }
+    return true;
+}
+
+std::vector<MObject> dependencyNodes() {
+    std::vector<MObject> out;
+    for (const auto& owned : detail::scene().objects)
+        if (detail::isDepNodeKind(owned->kind)) out.push_back(Access::make(owned.get()));
+    return out;
 }
 
 std::vector<MObject> topLevelNodes() {
@@ -497,7 +541,7 @@ MObject findNode(const std::string& nameOrPath) {
     } else {
         if (s.byName.count(steps[0]) != 1) return MObject();
         auto it = s.byName.find(steps[0]);
-        if (it->second->kind == detail::Kind::Curve) return MObject();
+        if (!detail::isDagKind(it->second->kind)) return MObject();
         current = static_cast<detail::Node*>(it->second);
         i = 1;
     }
@@ -525,27 +569,15 @@ std::string nodeTypeName(const MObject& node) {
     detail::Object* object = Access::get(node);
     if (object == nullptr) return std::string();
     switch (object->kind) {
-        case detail::Kind::Transform:
-            return "transform";
-        case detail::Kind::Joint:
-            return "joint";
-        case detail::Kind::HikJoint:
-            return "hikFKJoint";
-        case detail::Kind::World:
-            return "world";
-        case detail::Kind::Curve: {
-            static const char* const kNames[] = {"animCurveTA", "animCurveTL", "animCurveTT",
-                                                 "animCurveTU", "animCurveUA", "animCurveUL",
-                                                 "animCurveUT", "animCurveUU"};
-            const int t = static_cast<detail::Curve*>(object)->type;
-            return t >= 0 && t < 8 ? kNames[t] : "animCurve";
-        }
+        case detail::Kind::Curve:
+            return detail::curveTypeName(static_cast<detail::Curve*>(object)->type);
         case detail::Kind::Attribute:
             return "attribute";
         case detail::Kind::Plugin:
             return "plugin";
+        default:
+            return detail::typeNameOfKind(object->kind);
     }
-    return std::string();
 }
 
 }  // namespace standin

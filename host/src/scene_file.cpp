@@ -6,7 +6,7 @@
 // Layout of the written text: one node, one curve per line, so that large scenes stay
 // diffable and no pretty-printer has to indent millions of key numbers.
 
-#include <maya/MAnimUtil.h>
+#include <maya/MDGModifier.h>
 #include <maya/MDagPath.h>
 #include <maya/MDoubleArray.h>
 #include <maya/MEulerRotation.h>
@@ -19,6 +19,7 @@
 #include <maya/MGlobal.h>
 #include <maya/MObjectArray.h>
 #include <maya/MPlug.h>
+#include <maya/MPlugArray.h>
 #include <maya/MSelectionList.h>
 #include <maya/MTime.h>
 #include <maya/MTimeArray.h>
@@ -45,21 +46,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kAttributes[6] = {"translateX", "translateY", "translateZ",
-                                        "rotateX",    "rotateY",    "rotateZ"};
-constexpr const char* kNodeTypes[3] = {"transform", "joint", "hikFKJoint"};
-
-int attributeSlot(const std::string& name) {
-    for (int i = 0; i < 6; ++i)
-        if (name == kAttributes[i]) return i;
-    return -1;
-}
-
-bool knownNodeType(const std::string& type) {
-    for (const char* known : kNodeTypes)
-        if (type == known) return true;
-    return false;
-}
+/// The attribute values that the nodes outside the DAG keep in the file, by long name.
+constexpr const char* kNodeFields[] = {"conversionFactor", "weightA", "weightB"};
 
 /// JSON has no NaN or infinity; such key values (a capture can hold "nan") are written as
 /// the strings "nan", "inf" and "-inf" so that they survive a save and load.
@@ -151,7 +139,49 @@ Json nodeToJson(const MObject& node, const std::string& path) {
         for (unsigned int i = 1; i < parents; ++i) extra.push_back(fullPath(dag.parent(i)));
         j["instanceParents"] = std::move(extra);
     }
+    MObject target;
+    double offsetTranslate[3], offsetRotate[3];
+    if (getConstraint(node, target, offsetTranslate, offsetRotate)) {
+        if (!target.isNull()) j["target"] = fullPath(target);
+        j["offsetTranslate"] =
+            Json::array({numberToJson(offsetTranslate[0]), numberToJson(offsetTranslate[1]),
+                         numberToJson(offsetTranslate[2])});
+        j["offsetRotate"] =
+            Json::array({numberToJson(offsetRotate[0]), numberToJson(offsetRotate[1]),
+                         numberToJson(offsetRotate[2])});
+    }
     return j;
+}
+
+/// A node outside the DAG: its name for a path, its type and the values of kNodeFields it has.
+Json dependencyNodeToJson(const MObject& node) {
+    MFnDependencyNode dep(node);
+    Json j = Json::object();
+    j["path"] = dep.name().asChar();
+    j["type"] = nodeTypeName(node);
+    for (const char* field : kNodeFields) {
+        const MObject attr = dep.attribute(field);
+        if (!attr.isNull()) j[field] = numberToJson(MPlug(node, attr).asDouble());
+    }
+    return j;
+}
+
+/// Where a plug's node is in a file: its full path in the DAG, its name outside it.
+std::string plugName(const MPlug& plug) {
+    const MObject node = plug.node();
+    const std::string where =
+        node.hasFn(MFn::kDagNode) ? fullPath(node) : MFnDependencyNode(node).name().asChar();
+    return where + "." + plug.partialName(false, false, false, false, false, true).asChar();
+}
+
+/// The curve written with `plug`: the one whose output drives it, when `plug` is the first
+/// plug that output drives (a curve is written once; further plugs it drives are left out).
+MObject curveWrittenAt(const MPlug& plug) {
+    const MPlug source = plug.source();
+    if (source.isNull() || !source.node().hasFn(MFn::kAnimCurve)) return MObject();
+    MPlugArray driven;
+    source.destinations(driven);
+    return driven.length() > 0 && driven[0] == plug ? source.node() : MObject();
 }
 
 /// Appends a number as the shortest text that reads back to the same double; the strings
@@ -167,32 +197,48 @@ void appendNumber(std::string& out, double value) {
 }
 
 /// Keys are written directly rather than through a JSON value per key: a scene holds
-/// millions of them.
-void appendCurves(const MObject& node, const std::string& path, std::string& out, bool& first,
-                  MTime::Unit ui) {
+/// millions of them. A driven-key curve names the plug that drives its input (null when
+/// none does) and keys values over its input's values.
+void appendCurves(const MObject& node, std::string& out, bool& first, MTime::Unit ui) {
     MFnDependencyNode dep(node);
-    for (const char* attrName : kAttributes) {
-        MObject attr = dep.attribute(attrName);
-        if (attr.isNull()) continue;
-        MPlug plug(node, attr);
-        MObjectArray curves;
-        MAnimUtil::findAnimation(plug, curves);
-        for (unsigned int c = 0; c < curves.length(); ++c) {
-            MFnAnimCurve curve(curves[c]);
-            const unsigned int n = curve.numKeys();
-            out += first ? "\n  {\"plug\": " : ",\n  {\"plug\": ";
-            first = false;
-            out += jsonQuoted(path + "." + attrName);
-            out += ", \"keys\": [";
-            for (unsigned int k = 0; k < n; ++k) {
-                out += k == 0 ? "[" : ",[";
-                appendNumber(out, curve.time(k).as(ui));
-                out += ',';
-                appendNumber(out, curve.value(k));
-                out += ']';
-            }
-            out += "]}";
+    const unsigned int attributes = dep.attributeCount();
+    for (unsigned int a = 0; a < attributes; ++a) {
+        const MPlug plug(node, dep.attribute(a));
+        const MObject curveObject = curveWrittenAt(plug);
+        if (curveObject.isNull()) continue;
+        MFnAnimCurve curve(curveObject);
+        const bool driven = curve.isUnitlessInput();
+        const unsigned int n = curve.numKeys();
+        out += first ? "\n  {\"plug\": " : ",\n  {\"plug\": ";
+        first = false;
+        out += jsonQuoted(plugName(plug));
+        if (driven) {
+            const MPlug input = MFnDependencyNode(curveObject).findPlug("input", false).source();
+            out += ", \"input\": ";
+            out += input.isNull() ? "null" : jsonQuoted(plugName(input));
         }
+        out += ", \"keys\": [";
+        for (unsigned int k = 0; k < n; ++k) {
+            out += k == 0 ? "[" : ",[";
+            appendNumber(out, driven ? curve.unitlessInput(k) : curve.time(k).as(ui));
+            out += ',';
+            appendNumber(out, curve.value(k));
+            out += ']';
+        }
+        out += "]}";
+    }
+}
+
+/// The connections of the node's plugs that the curves do not already state, as
+/// ["SOURCE.attribute", "DESTINATION.attribute"] pairs.
+void appendConnections(const MObject& node, Json& connections) {
+    MFnDependencyNode dep(node);
+    const unsigned int attributes = dep.attributeCount();
+    for (unsigned int a = 0; a < attributes; ++a) {
+        const MPlug plug(node, dep.attribute(a));
+        const MPlug source = plug.source();
+        if (source.isNull() || source.node().hasFn(MFn::kAnimCurve)) continue;
+        connections.push_back(Json::array({plugName(source), plugName(plug)}));
     }
 }
 
@@ -209,6 +255,21 @@ struct NodeEntry {
     double rotateAxis[3] = {0, 0, 0};
     std::vector<std::string> instanceParentPaths;
     std::vector<int> instanceParents;
+    bool dag = true;
+    // Constraints: the target's path and index, the offsets kept from it.
+    std::string targetPath;
+    int target = -1;
+    double offsetTranslate[3] = {0, 0, 0};
+    double offsetRotate[3] = {0, 0, 0};
+    // Nodes outside the DAG: values of kNodeFields given in the file.
+    std::vector<std::pair<const char*, double>> fields;
+};
+
+/// A plug named in the file: a node of the list and an attribute's name.
+struct PlugEntry {
+    int node = -1;
+    std::string attribute;
+    std::string text;  // as the file gives it, for messages
 };
 
 /// The keys of one curve as read, before the UI unit (which may come later in the file)
@@ -219,8 +280,9 @@ struct KeyList {
 };
 
 struct CurveEntry {
-    int node = -1;
-    int slot = -1;
+    PlugEntry plug;
+    bool driven = false;            // a driven-key curve, keyed over its input's values
+    PlugEntry input;                // what drives its input (node -1: nothing)
     const KeyList* keys = nullptr;  // points into ScenePlan::keyLists
 };
 
@@ -228,6 +290,7 @@ struct ScenePlan {
     MTime::Unit uiUnit = MTime::kFilm;
     std::vector<NodeEntry> nodes;
     std::vector<CurveEntry> curves;
+    std::vector<std::pair<PlugEntry, PlugEntry>> connections;
     std::vector<int> selection;
     /// Key lists by curve index; curves point into it (node-based, so moving keeps them).
     std::unordered_map<std::size_t, KeyList> keyLists;
@@ -397,6 +460,17 @@ const Json* member(const Json& object, const char* key) {
     return it == object.end() ? nullptr : &*it;
 }
 
+/// Reads three numbers (non-finite ones as numberToJson writes them) into `values`; false
+/// when the member is absent.
+bool readTriple(const Json& object, const char* key, double values[3], const std::string& where) {
+    const Json* t = member(object, key);
+    if (t == nullptr) return false;
+    if (!t->is_array() || t->size() != 3 || !numberFromJson((*t)[0], true, values[0]) ||
+        !numberFromJson((*t)[1], true, values[1]) || !numberFromJson((*t)[2], true, values[2]))
+        refuse(where + ": \"" + key + "\" is not three numbers");
+    return true;
+}
+
 void planNodes(const Json& list, ScenePlan& plan, std::unordered_map<std::string, int>& byPath) {
     if (!list.is_array()) refuse("\"nodes\" is not an array");
     plan.nodes.reserve(list.size());
@@ -408,70 +482,107 @@ void planNodes(const Json& list, ScenePlan& plan, std::unordered_map<std::string
         const Json* path = member(j, "path");
         if (path == nullptr || !path->is_string()) refuse(where + ": \"path\" is missing");
         node.path = path->get<std::string>();
-        const std::size_t bar = node.path.rfind('|');
-        if (node.path.empty() || node.path[0] != '|' || bar + 1 == node.path.size())
-            refuse(where + ": " + jsonQuoted(node.path) + " is not a full DAG path");
-        node.name = node.path.substr(bar + 1);
-        if (bar > 0) {
-            auto parent = byPath.find(node.path.substr(0, bar));
-            if (parent == byPath.end())
-                refuse(where + ": the parent of " + jsonQuoted(node.path) + " is missing");
-            node.parent = parent->second;
-        }
         const Json* type = member(j, "type");
         if (type == nullptr || !type->is_string()) refuse(where + ": \"type\" is missing");
         node.type = type->get<std::string>();
-        if (!knownNodeType(node.type))
+        if (!knownNodeType(node.type, &node.dag))
             refuse(where + ": unknown node type " + jsonQuoted(node.type));
-        const std::pair<const char*, double*> triples[] = {{"translate", node.translate},
-                                                           {"rotate", node.rotate},
-                                                           {"jointOrient", node.jointOrient},
-                                                           {"rotateAxis", node.rotateAxis}};
-        for (const auto& [key, values] : triples) {
-            const Json* t = member(j, key);
-            if (t == nullptr) continue;
-            if (!t->is_array() || t->size() != 3 || !numberFromJson((*t)[0], true, values[0]) ||
-                !numberFromJson((*t)[1], true, values[1]) ||
-                !numberFromJson((*t)[2], true, values[2]))
-                refuse(where + ": \"" + key + "\" is not three numbers");
-        }
-        if (member(j, "jointOrient") != nullptr && node.type == "transform")
-            refuse(where + ": \"jointOrient\" on a node that is not a joint");
-        if (const Json* order = member(j, "rotateOrder")) {
-            if (!order->is_number_integer() || order->get<long long>() < 0 ||
-                order->get<long long>() >= MTransformationMatrix::kLast)
-                refuse(where + ": \"rotateOrder\" is not a rotation order number");
-            node.rotateOrder = order->get<int>();
-        }
-        if (const Json* extra = member(j, "instanceParents")) {
-            if (!extra->is_array()) refuse(where + ": \"instanceParents\" is not an array");
-            for (const Json& p : *extra) {
-                if (!p.is_string()) refuse(where + ": \"instanceParents\" holds a non-path");
-                node.instanceParentPaths.push_back(p.get<std::string>());
+        const std::size_t bar = node.path.rfind('|');
+        if (!node.dag) {
+            // Outside the DAG a node has a name and no parent.
+            if (node.path.empty() || bar != std::string::npos)
+                refuse(where + ": " + jsonQuoted(node.path) + " is not the name of a " + node.type +
+                       " (no \"|\": it has no place in the DAG)");
+            node.name = node.path;
+            for (const char* field : kNodeFields) {
+                const Json* value = member(j, field);
+                double number = 0;
+                if (value == nullptr) continue;
+                if (!numberFromJson(*value, true, number))
+                    refuse(where + ": \"" + field + "\" is not a number");
+                node.fields.emplace_back(field, number);
             }
+        } else {
+            if (node.path.empty() || node.path[0] != '|' || bar + 1 == node.path.size())
+                refuse(where + ": " + jsonQuoted(node.path) + " is not a full DAG path");
+            node.name = node.path.substr(bar + 1);
+            if (bar > 0) {
+                auto parent = byPath.find(node.path.substr(0, bar));
+                if (parent == byPath.end())
+                    refuse(where + ": the parent of " + jsonQuoted(node.path) + " is missing");
+                node.parent = parent->second;
+            }
+            readTriple(j, "translate", node.translate, where);
+            readTriple(j, "rotate", node.rotate, where);
+            readTriple(j, "rotateAxis", node.rotateAxis, where);
+            if (readTriple(j, "jointOrient", node.jointOrient, where) && node.type != "joint" &&
+                node.type != "hikFKJoint")
+                refuse(where + ": \"jointOrient\" on a node that is not a joint");
+            if (const Json* order = member(j, "rotateOrder")) {
+                if (!order->is_number_integer() || order->get<long long>() < 0 ||
+                    order->get<long long>() >= MTransformationMatrix::kLast)
+                    refuse(where + ": \"rotateOrder\" is not a rotation order number");
+                node.rotateOrder = order->get<int>();
+            }
+            if (const Json* extra = member(j, "instanceParents")) {
+                if (!extra->is_array()) refuse(where + ": \"instanceParents\" is not an array");
+                for (const Json& p : *extra) {
+                    if (!p.is_string()) refuse(where + ": \"instanceParents\" holds a non-path");
+                    node.instanceParentPaths.push_back(p.get<std::string>());
+                }
+            }
+            if (const Json* target = member(j, "target")) {
+                if (!target->is_string()) refuse(where + ": \"target\" is not a path");
+                node.targetPath = target->get<std::string>();
+            }
+            readTriple(j, "offsetTranslate", node.offsetTranslate, where);
+            readTriple(j, "offsetRotate", node.offsetRotate, where);
         }
         if (!byPath.emplace(node.path, static_cast<int>(plan.nodes.size())).second)
             refuse(where + ": " + jsonQuoted(node.path) + " is listed twice");
         plan.nodes.push_back(std::move(node));
     }
-    // A further parent may come later in the list than the node itself.
+    // A further parent or a target may come later in the list than the node itself.
     for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
         NodeEntry& node = plan.nodes[i];
+        const std::string where = "nodes[" + std::to_string(i) + "]: ";
         for (const std::string& path : node.instanceParentPaths) {
             auto found = byPath.find(path);
             if (found == byPath.end())
-                refuse("nodes[" + std::to_string(i) + "]: the instance parent " + jsonQuoted(path) +
-                       " of " + jsonQuoted(node.path) + " is missing");
+                refuse(where + "the instance parent " + jsonQuoted(path) + " of " +
+                       jsonQuoted(node.path) + " is missing");
             node.instanceParents.push_back(found->second);
         }
+        if (node.targetPath.empty()) continue;
+        auto found = byPath.find(node.targetPath);
+        if (found == byPath.end() || !plan.nodes[static_cast<std::size_t>(found->second)].dag)
+            refuse(where + "the target " + jsonQuoted(node.targetPath) + " of " +
+                   jsonQuoted(node.path) + " is no node of the DAG");
+        node.target = found->second;
     }
+}
+
+/// A plug named "node.attribute", the node by its path (or name outside the DAG).
+PlugEntry planPlug(const Json& text, const std::unordered_map<std::string, int>& byPath,
+                   const std::string& where) {
+    if (!text.is_string()) refuse(where + " is not a plug name");
+    PlugEntry plug;
+    plug.text = text.get<std::string>();
+    const std::size_t dot = plug.text.rfind('.');
+    if (dot == std::string::npos)
+        refuse(where + ": " + jsonQuoted(plug.text) + " is not node.attribute");
+    auto node = byPath.find(plug.text.substr(0, dot));
+    if (node == byPath.end()) refuse(where + ": no node for plug " + jsonQuoted(plug.text));
+    plug.node = node->second;
+    plug.attribute = plug.text.substr(dot + 1);
+    return plug;
 }
 
 void planCurves(const Json& list, ScenePlan& plan,
                 const std::unordered_map<std::string, int>& byPath) {
     const std::unordered_map<std::size_t, KeyList>& keyLists = plan.keyLists;
     if (!list.is_array()) refuse("\"curves\" is not an array");
-    std::unordered_set<long long> seen;
+    std::unordered_set<std::string> seen;
     plan.curves.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         const Json& j = list[i];
@@ -479,23 +590,32 @@ void planCurves(const Json& list, ScenePlan& plan,
         if (!j.is_object()) refuse(where + " is not an object");
         const Json* plugJson = member(j, "plug");
         if (plugJson == nullptr || !plugJson->is_string()) refuse(where + ": \"plug\" is missing");
-        const std::string& plug = plugJson->get_ref<const std::string&>();
-        const std::size_t dot = plug.rfind('.');
-        if (dot == std::string::npos)
-            refuse(where + ": " + jsonQuoted(plug) + " is not node.attribute");
-        auto node = byPath.find(plug.substr(0, dot));
-        if (node == byPath.end()) refuse(where + ": no node for plug " + jsonQuoted(plug));
         CurveEntry curve;
-        curve.node = node->second;
-        curve.slot = attributeSlot(plug.substr(dot + 1));
-        if (curve.slot < 0) refuse(where + ": unknown attribute in " + jsonQuoted(plug));
-        if (!seen.insert(static_cast<long long>(curve.node) * 6 + curve.slot).second)
-            refuse(where + ": " + jsonQuoted(plug) + " has a second curve");
+        curve.plug = planPlug(*plugJson, byPath, where);
+        if (!seen.insert(std::to_string(curve.plug.node) + "." + curve.plug.attribute).second)
+            refuse(where + ": " + jsonQuoted(curve.plug.text) + " has a second curve");
+        if (const Json* input = member(j, "input")) {
+            curve.driven = true;
+            if (!input->is_null()) curve.input = planPlug(*input, byPath, where + ": \"input\"");
+        }
         auto keys = keyLists.find(i);
         if (keys == keyLists.end() || member(j, "keys") != nullptr)
             refuse(where + ": \"keys\" is not a list of [time, value]");
         curve.keys = &keys->second;
         plan.curves.push_back(std::move(curve));
+    }
+}
+
+void planConnections(const Json& list, ScenePlan& plan,
+                     const std::unordered_map<std::string, int>& byPath) {
+    if (!list.is_array()) refuse("\"connections\" is not an array");
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string where = "connections[" + std::to_string(i) + "]";
+        const Json& pair = list[i];
+        if (!pair.is_array() || pair.size() != 2)
+            refuse(where + " is not a pair [\"SOURCE.attribute\", \"DESTINATION.attribute\"]");
+        plan.connections.emplace_back(planPlug(pair[0], byPath, where),
+                                      planPlug(pair[1], byPath, where));
     }
 }
 
@@ -513,6 +633,8 @@ ScenePlan planScene(const std::string& text) {
     std::unordered_map<std::string, int> byPath;
     if (const Json* nodes = member(root, "nodes")) planNodes(*nodes, plan, byPath);
     if (const Json* curves = member(root, "curves")) planCurves(*curves, plan, byPath);
+    if (const Json* connections = member(root, "connections"))
+        planConnections(*connections, plan, byPath);
     if (const Json* selection = member(root, "selection")) {
         if (!selection->is_array()) refuse("\"selection\" is not an array");
         for (const Json& s : *selection) {
@@ -524,6 +646,109 @@ ScenePlan planScene(const std::string& text) {
     return plan;
 }
 
+/// The plug a file names, on the nodes made from it; the null plug (and `error`) when the
+/// node has no such attribute.
+MPlug madePlug(const PlugEntry& entry, const std::vector<MObject>& made, const std::string& where,
+               std::string& error) {
+    const MObject node = made[static_cast<std::size_t>(entry.node)];
+    const MObject attr = MFnDependencyNode(node).attribute(entry.attribute.c_str());
+    if (attr.isNull()) {
+        error = where + ": unknown attribute in " + jsonQuoted(entry.text);
+        return MPlug();
+    }
+    return MPlug(node, attr);
+}
+
+/// Connects `from` to `to`, or says why it cannot.
+bool connectPlugs(const MPlug& from, const MPlug& to, const std::string& where,
+                  std::string& error) {
+    MDGModifier modifier;
+    modifier.connect(from, to);
+    if (modifier.doIt()) return true;
+    error = where + ": " + jsonQuoted(plugName(from)) + " cannot drive " +
+            jsonQuoted(plugName(to)) +
+            (to.isDestination() ? " (it has an input already)" : " (it is an output)");
+    return false;
+}
+
+bool buildNode(const NodeEntry& entry, const MObject& parent, const std::string& where,
+               MObject& node, std::string& error) {
+    node = createNode(entry.type, parent, entry.name);
+    // The host renames a node whose name clashes or is not allowed; the file named a path
+    // (or name) that then does not exist, so the file cannot be loaded faithfully.
+    const std::string made = node.isNull() ? std::string()
+                             : entry.dag   ? fullPath(node)
+                                           : MFnDependencyNode(node).name().asChar();
+    if (node.isNull() || made != entry.path) {
+        error = where + ": cannot make " + jsonQuoted(entry.path) +
+                (node.isNull() ? std::string() : " (the host named it " + jsonQuoted(made) + ")");
+        return false;
+    }
+    if (!entry.dag) {
+        MFnDependencyNode dep(node);
+        for (const auto& [field, value] : entry.fields) {
+            const MObject attr = dep.attribute(field);
+            if (!attr.isNull()) MPlug(node, attr).setDouble(value);
+        }
+        return true;
+    }
+    MFnTransform transform(node);
+    transform.setTranslation(MVector(entry.translate[0], entry.translate[1], entry.translate[2]),
+                             MSpace::kTransform);
+    if (!transform.setRotationOrder(
+            static_cast<MTransformationMatrix::RotationOrder>(entry.rotateOrder), false)) {
+        error = where + ": rotateOrder " + std::to_string(entry.rotateOrder) +
+                " is not a rotation order (1 to 6)";
+        return false;
+    }
+    MEulerRotation rotate;
+    transform.getRotation(rotate);  // for the node's order
+    rotate.setValue(entry.rotate[0], entry.rotate[1], entry.rotate[2], rotate.order);
+    if (!rotate.isZero(0.0)) transform.setRotation(rotate);
+    setRotateAxis(node, entry.rotateAxis);
+    if (node.hasFn(MFn::kJoint))
+        MFnIkJoint(node).setOrientation(
+            MEulerRotation(entry.jointOrient[0], entry.jointOrient[1], entry.jointOrient[2]));
+    return true;
+}
+
+bool buildCurve(const CurveEntry& entry, const std::vector<MObject>& made, MTime::Unit uiUnit,
+                const std::string& where, std::string& error) {
+    MPlug plug = madePlug(entry.plug, made, where, error);
+    if (plug.isNull()) return false;
+    MFnAnimCurve curve;
+    MStatus status;
+    if (entry.driven)
+        curve.create(plug, curve.unitlessAnimCurveTypeForPlug(plug), nullptr, &status);
+    else
+        curve.create(plug, nullptr, &status);
+    if (!status) {
+        error = where + ": " + jsonQuoted(entry.plug.text) + " cannot take a curve" +
+                (plug.isDestination() ? " (it has an input already)" : " (it is an output)");
+        return false;
+    }
+    const std::vector<double>& t = entry.keys->times;
+    const std::vector<double>& v = entry.keys->values;
+    if (entry.driven) {
+        for (std::size_t k = 0; k < t.size(); ++k) curve.addKey(t[k], v[k]);
+        if (entry.input.node < 0) return true;
+        const MPlug driver = madePlug(entry.input, made, where, error);
+        return !driver.isNull() &&
+               connectPlugs(driver, MFnDependencyNode(curve.object()).findPlug("input", false),
+                            where, error);
+    }
+    if (t.empty()) return true;
+    MTimeArray times(static_cast<unsigned int>(t.size()), MTime());
+    for (std::size_t k = 0; k < t.size(); ++k)
+        times[static_cast<unsigned int>(k)] = MTime(t[k], uiUnit);
+    MDoubleArray values(v.data(), static_cast<unsigned int>(t.size()));
+    if (!curve.addKeys(&times, &values)) {
+        error = "cannot key " + entry.plug.text;
+        return false;
+    }
+    return true;
+}
+
 bool buildScene(ScenePlan& plan, std::string& error) {
     resetScene();
     MTime::setUIUnit(plan.uiUnit);
@@ -531,60 +756,31 @@ bool buildScene(ScenePlan& plan, std::string& error) {
     for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
         const NodeEntry& entry = plan.nodes[i];
         const MObject parent = entry.parent < 0 ? MObject::kNullObj : made[entry.parent];
-        MObject node = createNode(entry.type, parent, entry.name);
-        // The host renames a node whose name clashes or is not allowed; the file named a
-        // path that then does not exist, so the file cannot be loaded faithfully.
-        if (node.isNull() || fullPath(node) != entry.path) {
-            error = "nodes[" + std::to_string(i) + "]: cannot make " + jsonQuoted(entry.path) +
-                    (node.isNull() ? std::string()
-                                   : " (the host named it " + jsonQuoted(fullPath(node)) + ")");
+        if (!buildNode(entry, parent, "nodes[" + std::to_string(i) + "]", made[i], error))
             return false;
-        }
-        MFnTransform transform(node);
-        transform.setTranslation(
-            MVector(entry.translate[0], entry.translate[1], entry.translate[2]),
-            MSpace::kTransform);
-        if (!transform.setRotationOrder(
-                static_cast<MTransformationMatrix::RotationOrder>(entry.rotateOrder), false)) {
-            error = "nodes[" + std::to_string(i) + "]: rotateOrder " +
-                    std::to_string(entry.rotateOrder) + " is not a rotation order (1 to 6)";
-            return false;
-        }
-        MEulerRotation rotate;
-        transform.getRotation(rotate);  // for the node's order
-        rotate.setValue(entry.rotate[0], entry.rotate[1], entry.rotate[2], rotate.order);
-        if (!rotate.isZero(0.0)) transform.setRotation(rotate);
-        setRotateAxis(node, entry.rotateAxis);
-        if (node.hasFn(MFn::kJoint))
-            MFnIkJoint(node).setOrientation(MEulerRotation(
-                entry.jointOrient[0], entry.jointOrient[1], entry.jointOrient[2]));
-        made[i] = node;
     }
     for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
-        for (int p : plan.nodes[i].instanceParents) {
+        const NodeEntry& entry = plan.nodes[i];
+        for (int p : entry.instanceParents) {
             if (!addParent(made[i], made[p])) {
                 error = "nodes[" + std::to_string(i) + "]: " + jsonQuoted(plan.nodes[p].path) +
-                        " cannot be a further parent of " + jsonQuoted(plan.nodes[i].path);
+                        " cannot be a further parent of " + jsonQuoted(entry.path);
                 return false;
             }
         }
+        const MObject target = entry.target < 0 ? MObject() : made[entry.target];
+        if (entry.dag) setConstraint(made[i], target, entry.offsetTranslate, entry.offsetRotate);
     }
-    for (CurveEntry& entry : plan.curves) {
-        MObject node = made[entry.node];
-        MFnDependencyNode dep(node);
-        MObject attr = dep.attribute(kAttributes[entry.slot]);
-        MFnAnimCurve curve;
-        curve.create(node, attr);
-        const std::vector<double>& t = entry.keys->times;
-        if (t.empty()) continue;
-        MTimeArray times(static_cast<unsigned int>(t.size()), MTime());
-        for (std::size_t k = 0; k < t.size(); ++k)
-            times[static_cast<unsigned int>(k)] = MTime(t[k], plan.uiUnit);
-        MDoubleArray values(entry.keys->values.data(), static_cast<unsigned int>(t.size()));
-        if (!curve.addKeys(&times, &values)) {
-            error = "cannot key " + plan.nodes[entry.node].path + "." + kAttributes[entry.slot];
+    for (std::size_t i = 0; i < plan.curves.size(); ++i)
+        if (!buildCurve(plan.curves[i], made, plan.uiUnit, "curves[" + std::to_string(i) + "]",
+                        error))
             return false;
-        }
+    for (std::size_t i = 0; i < plan.connections.size(); ++i) {
+        const std::string where = "connections[" + std::to_string(i) + "]";
+        const MPlug from = madePlug(plan.connections[i].first, made, where, error);
+        const MPlug to =
+            from.isNull() ? MPlug() : madePlug(plan.connections[i].second, made, where, error);
+        if (to.isNull() || !connectPlugs(from, to, where, error)) return false;
     }
     MSelectionList selection;
     for (int index : plan.selection) selection.add(made[index]);
@@ -598,19 +794,28 @@ std::string sceneToJson() {
     const MTime::Unit ui = MTime::uiUnit();
     std::vector<MObject> nodes;
     collectNodes(nodes);
-    std::vector<std::string> paths;
-    paths.reserve(nodes.size());
-    for (const MObject& node : nodes) paths.push_back(fullPath(node));
+    const std::size_t dagNodes = nodes.size();
+    for (const MObject& node : dependencyNodes()) nodes.push_back(node);
 
     std::string out = "{\n\"uiUnit\": " + Json(unitName(ui)).dump() + ",\n\"nodes\": [";
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         out += i == 0 ? "\n  " : ",\n  ";
-        out += nodeToJson(nodes[i], paths[i]).dump();
+        out += (i < dagNodes ? nodeToJson(nodes[i], fullPath(nodes[i]))
+                             : dependencyNodeToJson(nodes[i]))
+                   .dump();
     }
     out += nodes.empty() ? "],\n\"curves\": [" : "\n],\n\"curves\": [";
     bool first = true;
-    for (std::size_t i = 0; i < nodes.size(); ++i) appendCurves(nodes[i], paths[i], out, first, ui);
-    out += first ? "],\n\"selection\": [" : "\n],\n\"selection\": [";
+    Json connections = Json::array();
+    for (const MObject& node : nodes) {
+        appendCurves(node, out, first, ui);
+        appendConnections(node, connections);
+    }
+    out += first ? "]" : "\n]";
+    // Left out when empty, so that scenes without connections read and write as they did.
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        out += (i == 0 ? ",\n\"connections\": [\n  " : ",\n  ") + connections[i].dump();
+    out += connections.empty() ? ",\n\"selection\": [" : "\n],\n\"selection\": [";
     MSelectionList selection;
     MGlobal::getActiveSelectionList(selection);
     bool firstSelected = true;

@@ -166,7 +166,7 @@ MStatus MSelectionList::add(const MString& matchString, const bool) {
         const bool byPath = pattern[0] == '|';
         std::string subject = o->name;
         if (byPath) {
-            if (o->kind == standin::detail::Kind::Curve) continue;
+            if (!standin::detail::isDagKind(o->kind)) continue;
             subject = standin::detail::fullPathOf(static_cast<standin::detail::Node*>(o));
         }
         if (globMatch(pattern.c_str(), subject.c_str())) {
@@ -378,13 +378,14 @@ MStatus MGlobal::selectByName(const MString& name, ListAdjustment mode) {
 
 void MGlobal::displayError(const MString& theError) {
     STANDIN_CALL("MGlobal::displayError");
-    standin::detail::addScriptEditorLine("Error: " + std::string(theError.asChar(), theError.length()));
+    standin::detail::addScriptEditorLine("Error: " +
+                                         std::string(theError.asChar(), theError.length()));
 }
 
 void MGlobal::displayWarning(const MString& theWarning) {
     STANDIN_CALL("MGlobal::displayWarning");
     standin::detail::addScriptEditorLine("Warning: " +
-                                              std::string(theWarning.asChar(), theWarning.length()));
+                                         std::string(theWarning.asChar(), theWarning.length()));
 }
 
 void MGlobal::displayInfo(const MString& theMessage) {

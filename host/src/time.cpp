@@ -9,27 +9,13 @@
 namespace standin {
 namespace detail {
 
-namespace {
-
-MTime::Unit gUIUnit = MTime::kFilm;
-
-}  // namespace
-
-void resetUIUnit() { gUIUnit = MTime::kFilm; }
-MTime::Unit& uiUnitRef() { return gUIUnit; }
+void resetUIUnit() { uiUnitRef() = MTime::kFilm; }
 
 }  // namespace detail
 }  // namespace standin
 
 using standin::detail::exactTicks;
 using standin::detail::ticksPerUnit;
-
-MTime::MTime() : value_(0.0), unit_(kFilm) {}
-MTime::MTime(const MTime& other) = default;
-MTime::MTime(double time_val, Unit unit) : value_(time_val), unit_(unit) {}
-MTime::~MTime() = default;
-MTime::Unit MTime::unit() const { return unit_; }
-double MTime::value() const { return value_; }
 
 MStatus MTime::setUnit(Unit new_unit) {
     if (ticksPerUnit(new_unit) == 0) return MS::kInvalidParameter;
@@ -51,8 +37,6 @@ double MTime::as(Unit other_unit) const {
 }
 
 double MTime::asUnits(Unit other_unit) const { return as(other_unit); }
-
-MTime& MTime::operator=(const MTime& rhs) = default;
 
 bool MTime::operator==(const MTime& rhs) const { return exactTicks(*this) == exactTicks(rhs); }
 bool MTime::operator!=(const MTime& rhs) const { return !(*this == rhs); }

@@ -21,11 +21,16 @@
 #define OPENMAYA_MAJOR_NAMESPACE_SCHEMA OPENMAYA_NAMESPACE_SCHEMA(OPENMAYA_MAJOR_NAMESPACE)
 
 OPENMAYA_MAJOR_NAMESPACE_OPEN
+class MAngle;
+class MAnimControl;
 class MAnimCurveChange;
 class MAnimUtil;
 class MComputation;
 class MDagPath;
+class MDGContext;
+class MDGContextGuard;
 class MDGModifier;
+class MDistance;
 class MDoubleArray;
 class MEulerRotation;
 class MFileObject;
@@ -58,11 +63,16 @@ class MTransformationMatrix;
 class MVector;
 OPENMAYA_NAMESPACE_CLOSE
 
+using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MAngle;
+using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MAnimControl;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MAnimCurveChange;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MAnimUtil;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MComputation;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDagPath;
+using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDGContext;
+using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDGContextGuard;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDGModifier;
+using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDistance;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MDoubleArray;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MEulerRotation;
 using OPENMAYA_MAJOR_NAMESPACE_SCHEMA::MFileObject;

@@ -30,7 +30,15 @@ public:
         kTransform = 110,
         kIkEffector = 119,
         kIkHandle = 120,
-        kJoint = 121
+        kJoint = 121,
+        kOrientConstraint = 239,
+        kPointConstraint = 240,
+        kParentConstraint = 242,
+        kUnitConversion = 529,
+        kConstraint = 932,
+        kBlendNodeBase = 1021,
+        kBlendNodeDoubleLinear = 1025,
+        kBlendNodeAdditiveRotation = 1033
     };
 };
 

@@ -17,8 +17,12 @@ class MDGModifier;
 /// and holds the first and last values outside them (0 with no keys). Rotation curves
 /// (TA) hold radians, translation curves (TL) centimetres, time curves (TT) seconds.
 /// Non-finite key times are refused with kInvalidParameter; finite times beyond about
-/// 10^6 years are clamped. An index out of range gives kInvalidParameter and 0. The
-/// unitless-input curve types (U*) can be created but hold no keys (kNotImplemented).
+/// 10^6 years are clamped. An index out of range gives kInvalidParameter and 0.
+/// Driven-key curves (unitless input: UA, UL, UU) key values over their input's values in
+/// the same way, through the members that take a unitless input; their input is the plug
+/// "input", their value the plug "output" (see MPlug for what a curve drives). The
+/// time-valued driven-key type (UT) holds no keys (kNotImplemented). A member meant for the
+/// other input kind fails with kInvalidParameter.
 class MFnAnimCurve : public MFnDependencyNode {
 public:
     enum AnimCurveType {
@@ -66,9 +70,10 @@ public:
     virtual ~MFnAnimCurve();
     MFn::Type type() const override;
 
-    /// Creates a curve that drives `attribute` of `node` (replacing the curve that drove it
-    /// before, which stays in the scene unconnected), attaches to it and returns it. The
-    /// type follows the attribute: TA for rotate, TL for translate.
+    /// Creates a curve that drives `attribute` of `node`, attaches to it and returns it. The
+    /// type follows the attribute: TA for angles, TL for lengths, TU for plain numbers. As in
+    /// the host, a plug that is already the destination of a connection (a curve's among
+    /// them), or an output, takes no curve: kInvalidParameter and the null object.
     MObject create(const MObject& node, const MObject& attribute, MDGModifier* modifier = NULL,
                    MStatus* ReturnStatus = NULL);
     MObject create(const MObject& node, const MObject& attribute, AnimCurveType animCurveType,
@@ -80,6 +85,14 @@ public:
     MObject create(AnimCurveType animCurveType, MDGModifier* modifier = NULL,
                    MStatus* ReturnStatus = NULL);
     AnimCurveType animCurveType(MStatus* ReturnStatus = NULL) const;
+    /// The type of curve that keys `plug` over time (TA, TL or TU by the attribute's unit),
+    /// or over a driver's values (UA, UL or UU); kAnimCurveUnknown and kInvalidParameter for
+    /// a plug whose node has no such attribute.
+    AnimCurveType timedAnimCurveTypeForPlug(MPlug& plug, MStatus* ReturnStatus = NULL) const;
+    AnimCurveType unitlessAnimCurveTypeForPlug(MPlug& plug, MStatus* ReturnStatus = NULL) const;
+    /// T* curves are keyed over time, U* curves over their input's values (driven keys).
+    bool isTimeInput(MStatus* ReturnStatus = NULL) const;
+    bool isUnitlessInput(MStatus* ReturnStatus = NULL) const;
 
     /// Adds a key (or replaces the value of the key at that time) and returns its index.
     /// Adding after the last key is an amortised constant-time append.
@@ -126,6 +139,8 @@ public:
     MTime time(unsigned int index, MStatus* ReturnStatus = NULL) const;
     /// The key's value in internal units (radians for TA).
     double value(unsigned int index, MStatus* ReturnStatus = NULL) const;
+    /// The key's input value (driven-key curves).
+    double unitlessInput(unsigned int index, MStatus* ReturnStatus = NULL) const;
     MStatus setValue(unsigned int index, double value, MAnimCurveChange* change = NULL);
     /// True and `index` set when a key lies exactly at `time`; `index` unchanged otherwise.
     bool find(const MTime& time, unsigned int& index, MStatus* ReturnStatus = NULL) const;

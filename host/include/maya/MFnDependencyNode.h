@@ -29,11 +29,20 @@ public:
                     MStatus* ReturnStatus = NULL);
     OPENMAYA_DEPRECATED(2019, "Use setName(const MString&, bool, MStatus*) instead.")
     MString setName(const MString& name, MStatus* ReturnStatus);
-    /// The attribute object of a transform or joint by long or short name (translateX/tx
-    /// ... rotateZ/rz); unknown names give the null object and kInvalidParameter.
+    /// The attribute object of the node by long or short name: a transform's translateX/tx
+    /// ... rotateZ/rz and rotateAxisX/rax ..., a joint's jointOrientX/jox ..., a constraint's
+    /// outputs constraintTranslateX/ctx ... and constraintRotateX/crx ..., a unit
+    /// conversion's input, output and conversionFactor, a layer blend node's inputA, inputB
+    /// (inputAX ... inputBZ for rotations), weightA, weightB and output (outputX ...), a
+    /// curve's input and output. Unknown names give the null object and kInvalidParameter.
     MObject attribute(const MString& attrName, MStatus* ReturnStatus = NULL) const;
-    /// Attributes by index: 0..5 are translateX, Y, Z, rotateX, Y, Z.
+    /// The number of attributes of the node; attribute(index) below it.
+    unsigned int attributeCount(MStatus* ReturnStatus = NULL) const;
+    /// Attributes by index, in the order of the list above: a transform's are translateX, Y,
+    /// Z, rotateX, Y, Z, rotateAxisX, Y, Z, then a joint's jointOrientX, Y, Z.
     MObject attribute(unsigned int index, MStatus* ReturnStatus = NULL) const;
+    /// Replaces `array` by the node's plugs that take part in a connection, either way.
+    MStatus getConnections(MPlugArray& array) const;
     MPlug findPlug(const MObject& attr, bool wantNetworkedPlug, MStatus* ReturnStatus = NULL) const;
     MPlug findPlug(const MString& attrName, bool wantNetworkedPlug,
                    MStatus* ReturnStatus = NULL) const;

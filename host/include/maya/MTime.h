@@ -76,19 +76,20 @@ public:
         kLast
     };
     /// Value 0 in kFilm.
-    MTime();
-    MTime(const MTime& other);
-    MTime(double time_val, Unit unit = kFilm);
-    ~MTime();
-    Unit unit() const;
-    double value() const;
+    // The plain members are inline: a time is handed out and read for every key.
+    MTime() : value_(0.0), unit_(kFilm) {}
+    MTime(const MTime& other) = default;
+    MTime(double time_val, Unit unit = kFilm) : value_(time_val), unit_(unit) {}
+    ~MTime() = default;
+    Unit unit() const { return unit_; }
+    double value() const { return value_; }
     /// Keeps the value number and changes the unit; fails for a unit that is not a unit.
     MStatus setUnit(Unit new_unit);
     MStatus setValue(double new_value);
     /// The time counted in `other_unit`.
     double as(Unit other_unit) const;
     double asUnits(Unit other_unit) const;
-    MTime& operator=(const MTime& rhs);
+    MTime& operator=(const MTime& rhs) = default;
     /// Comparisons compare the real times, whatever the units.
     bool operator==(const MTime& rhs) const;
     bool operator!=(const MTime& rhs) const;

@@ -27,10 +27,28 @@ void clearScriptEditor();
 /// user-defined frame rate has; 0 or less makes it no unit again.
 void setUserDefinedUnit(long long ticks);
 
-/// Creates a DAG node of `type` ("transform", "joint" or "hikFKJoint", the node type
-/// derived from the joint type) under `parent` (null object: under the world) and gives it
-/// `name`, made unique the way the host does it. Returns the null object for an unknown type.
+/// Creates a node of `type` and gives it `name`, made unique the way the host does it:
+/// a DAG node ("transform", "joint", "hikFKJoint" (the node type derived from the joint type),
+/// "parentConstraint", "orientConstraint", "pointConstraint") under `parent` (null object:
+/// under the world), or a node outside the DAG ("unitConversion", "animBlendNodeAdditiveDL",
+/// "animBlendNodeAdditiveRotation"; `parent` is ignored). Returns the null object for an
+/// unknown type.
 MObject createNode(const std::string& type, const MObject& parent, const std::string& name);
+
+/// True for a type that createNode makes; `dag` (when given) says whether its nodes are
+/// DAG nodes.
+bool knownNodeType(const std::string& type, bool* dag = nullptr);
+
+/// A constraint's one target (null: none) and the offsets it keeps from it (radians, XYZ),
+/// which the SDK sets through attributes the stand-in does not have. False, changing
+/// nothing, for anything but a constraint, or a target that is no transform.
+bool setConstraint(const MObject& constraint, const MObject& target,
+                   const double offsetTranslate[3], const double offsetRotate[3]);
+bool getConstraint(const MObject& constraint, MObject& target, double offsetTranslate[3],
+                   double offsetRotate[3]);
+
+/// The nodes outside the DAG (unit conversions, blend nodes; not curves), in creation order.
+std::vector<MObject> dependencyNodes();
 
 /// Adds `parent` as a further parent of `node` (instancing). The first parent stays first.
 bool addParent(const MObject& node, const MObject& parent);

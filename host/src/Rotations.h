@@ -1,0 +1,17 @@
+#pragma once
+// Rotation matrices of Euler angles for the stand-in's own arithmetic (math.cpp): the same
+// matrices MEulerRotation::asMatrix and decompose work with, 3x3, in the host's row-vector
+// convention, without building an MMatrix.
+
+#include <maya/MEulerRotation.h>
+
+namespace standin {
+namespace detail {
+
+/// The rotation of `angles` in their order.
+void rotationRows(const MEulerRotation& angles, double rows[3][3]);
+/// Angles of `order` that give the rotation `rows`.
+MEulerRotation anglesOfRows(const double rows[3][3], MEulerRotation::RotationOrder order);
+
+}  // namespace detail
+}  // namespace standin
