@@ -1,22 +1,14 @@
 #include "export/ChannelTable.h"
 
 #include <maya/MAngle.h>
-#include <maya/MDagPath.h>
 #include <maya/MDistance.h>
 #include <maya/MFn.h>
-#include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
-#include <maya/MGlobal.h>
-#include <maya/MItSelectionList.h>
 #include <maya/MObjectArray.h>
 #include <maya/MPlug.h>
-#include <maya/MPlugArray.h>
-#include <maya/MSelectionList.h>
 #include <maya/MString.h>
-#include <maya/MStringArray.h>
-#include <maya/MTransformationMatrix.h>
 #include <maya/MVector.h>
 
 #include <string_view>
@@ -24,6 +16,7 @@
 
 #include "bvh/RotationOrder.h"
 #include "bvh/Vocabulary.h"
+#include "plugin/AttributeDriver.h"
 #include "plugin/JointWalk.h"
 #include "plugin/SelectedSkeletons.h"
 
@@ -87,7 +80,7 @@ AttributeSource sourceOf(const MObject& node, std::string_view attribute, bool a
         return source;
     }
     const MObject from = driver.node();
-    if (from.hasFn(MFn::kAnimCurve) && MFnAnimCurve(from).isTimeInput())
+    if (isTimeCurve(from))
         source.curve = from;
     else
         source.driven = true;

@@ -1,12 +1,10 @@
 #include "import/ChannelBinder.h"
 
-#include <maya/MAnimUtil.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
-#include <maya/MObjectArray.h>
 #include <maya/MPlug.h>
 #include <maya/MString.h>
 #include <maya/MTransformationMatrix.h>
@@ -16,6 +14,7 @@
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
 #include "bvh/Vocabulary.h"
+#include "plugin/AttributeDriver.h"
 #include "plugin/JointRotation.h"
 #include "plugin/Messages.h"
 
@@ -150,22 +149,28 @@ void ChannelBinder::bindLine(const bvh::HierarchyTable& table, std::size_t nodeI
 }
 
 int ChannelBinder::destination(std::size_t nodeIndex, const MObject& joint, int attribute) {
+    constexpr std::size_t kNamesKept = 3;
     int& slot = plan_.nodes[nodeIndex].curve[attribute];
-    if (slot >= 0) return slot;
+    if (slot != KeyPlan::kUndecided) return slot < 0 ? -1 : slot;
     const MObject attr = attributeOf(joint, attribute);
-    MPlug plug(joint, attr);
-    MObjectArray curves;
-    MObject curve;
-    if (MAnimUtil::isAnimated(plug, false) && MAnimUtil::findAnimation(plug, curves) &&
-        curves.length() > 0) {
-        curve = curves[0];
-    } else {
+    const MPlug plug(joint, attr);
+    const MPlug source = plug.source();
+    KeyedDriver driver;
+    if (source.isNull()) {
         MFnAnimCurve creator;
-        curve = creator.create(joint, attr);
+        driver.curve = creator.create(joint, attr);
+    } else {
+        driver = keyedDriverOf(source);
+    }
+    if (driver.curve.isNull()) {
+        slot = KeyPlan::kLeftAlone;
+        if (leftAloneCount_++ < kNamesKept) leftAloneNames_.push_back(plug.name().asChar());
+        return -1;
     }
     slot = static_cast<int>(plan_.curves.size());
-    plan_.curves.push_back(std::make_unique<MFnAnimCurve>(curve));
+    plan_.curves.push_back(std::make_unique<MFnAnimCurve>(driver.curve));
     plan_.hadKeys.push_back(plan_.curves.back()->numKeys() != 0);
+    plan_.factors.push_back(driver.factor);
     return slot;
 }
 
@@ -174,9 +179,9 @@ bool ChannelBinder::keepsStaticRotate(std::size_t nodeIndex, const MObject& join
     MEulerRotation rotate;
     MFnTransform(joint).getRotation(rotate);
     for (unsigned axis = 0; axis < 3; ++axis) {
-        if (node.curve[3 + axis] >= 0 || rotate[axis] == 0.0) continue;
+        if (node.curve[3 + axis] != KeyPlan::kUndecided || rotate[axis] == 0.0) continue;
         const MPlug plug(joint, attributeOf(joint, static_cast<int>(3 + axis)));
-        if (!MAnimUtil::isAnimated(plug, false)) return true;
+        if (!plug.isDestination()) return true;
     }
     return false;
 }

@@ -32,15 +32,21 @@ public:
     const std::string& rotationOrder() const { return order_; }
     /// MEulerRotation order of the rotation channels of the last CHANNELS line bound.
     int fileRotationOrder() const { return fileOrder_; }
+    /// How many attributes the file would key are driven by a connection that no key can set
+    /// (a constraint, a driven key, an animation layer...), and the first few of them by name.
+    std::size_t leftAloneCount() const { return leftAloneCount_; }
+    const std::vector<std::string>& leftAloneNames() const { return leftAloneNames_; }
 
 private:
     /// One CHANNELS line of node `node`: channels [first, last).
     void bindLine(const bvh::HierarchyTable& table, std::size_t node, const MObject& joint,
                   std::size_t first, std::size_t last, std::vector<bvh::ReadMessage>& messages);
     /// Where the keys of `attribute` (0..5, translateX..rotateZ) of node `node`'s joint go:
-    /// the index in the plan's curves of the curve that takes them (the attribute's own curve
-    /// when it has one, a new one otherwise), found once and shared by every channel that
-    /// names it; -1 for nowhere. Every curve of the plan is decided here, before any key.
+    /// the index in the plan's curves of the curve that takes them, found once and shared by
+    /// every channel that names it; -1 for nowhere. The curve is the time-input curve that
+    /// drives the attribute, directly or through a unit conversion (whose factor the keys
+    /// undo), or a new one when nothing drives it; an attribute that something else drives
+    /// keeps its value. Every curve of the plan is decided here, before any key.
     int destination(std::size_t node, const MObject& joint, int attribute);
     /// Whether the joint holds a rotate value other than 0, without a curve, on an axis that
     /// no curve of the plan keys: keyed as the file says, it would keep that value.
@@ -51,6 +57,8 @@ private:
     std::string order_;
     int fileOrder_ = 0;
     bool orderWarned_ = false;
+    std::size_t leftAloneCount_ = 0;
+    std::vector<std::string> leftAloneNames_;
 };
 
 }  // namespace bvhimport

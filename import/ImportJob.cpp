@@ -198,6 +198,18 @@ bool ImportJob::joinNodes(ReadSteps& steps) {
     return !cancelled;
 }
 
+void ImportJob::reportLeftAlone(const ChannelBinder& binder) const {
+    const std::size_t count = binder.leftAloneCount();
+    if (count == 0) return;
+    const std::vector<std::string>& names = binder.leftAloneNames();
+    std::string text = count == 1 ? "1 attribute is" : std::to_string(count) + " attributes are";
+    text += " driven by constraints, driven keys, animation layers or other connections and";
+    text += count == 1 ? " keeps its value, not the file's" : " keep their values, not the file's";
+    for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? ": " : ", ") + names[i];
+    if (count > names.size()) text += " and " + std::to_string(count - names.size()) + " more";
+    bvhio::reportWarning(path_, text);
+}
+
 MStatus ImportJob::report(ReadSteps& steps, Ending ending) {
     bvh::Reader& reader = steps.reader;
     MotionKeyer& keyer = steps.keyer;
@@ -248,6 +260,7 @@ MStatus ImportJob::report(ReadSteps& steps, Ending ending) {
                           framesRead, " frame lines; all ", framesRead, " are read"));
     }
     steps.nodes.reportUnmatched(path_);
+    reportLeftAlone(steps.binder);
 
     MStatus status = MS::kSuccess;
     if (settings_.inputKeys != 1 && settings_.notFloatingKey != 0 && !keyer.rekeyWholeSteps())

@@ -32,6 +32,7 @@ struct ImportResult {
 };
 
 struct ReadSteps;
+class ChannelBinder;
 
 /// Runs one read with the settings of a translator object, into the scene, in steps, each
 /// with what it takes and gives:
@@ -72,6 +73,8 @@ private:
     /// False when the user cancelled meanwhile.
     bool joinNodes(ReadSteps& steps);
     MStatus report(ReadSteps& steps, Ending ending);
+    /// One warning for the attributes the file would key that keep what drives them.
+    void reportLeftAlone(const ChannelBinder& binder) const;
 
     ImportSettings& settings_;
     MObject& importTransform_;

@@ -16,6 +16,8 @@ namespace bvhimport {
 /// Per node of the file (same index as bvh::HierarchyTable::nodes) and per channel (same index
 /// as its channels), what a frame value turns into and which curve gets it.
 struct KeyPlan {
+    static constexpr int kUndecided = -1;
+    static constexpr int kLeftAlone = -2;
     struct Node {
         std::size_t firstChannel = 0;  ///< its channels are [firstChannel, firstChannel + channelCount)
         std::size_t channelCount = 0;
@@ -29,7 +31,9 @@ struct KeyPlan {
         /// static rotate value on an axis the file does not key.
         bool posed = false;
         int pose = -1;  ///< index into poses when posed
-        int curve[6] = {-1, -1, -1, -1, -1, -1};  ///< per attribute: index into curves, or -1
+        /// Per attribute: index into curves; kUndecided, or kLeftAlone when a connection that
+        /// no key can set drives it.
+        int curve[6] = {kUndecided, kUndecided, kUndecided, kUndecided, kUndecided, kUndecided};
     };
     struct Channel {
         int attribute = -1;  ///< 0..5 translateX..rotateZ; -1 when its values go nowhere
@@ -44,6 +48,9 @@ struct KeyPlan {
     /// Per curve: it held keys before the read (they are then set one at a time, as their
     /// interplay with existing keys asks).
     std::vector<bool> hadKeys;
+    /// Per curve: the attribute shows the curve's value times this (a unit conversion between
+    /// them, 1 without): keys are the file's values divided by it.
+    std::vector<double> factors;
     /// The values a frame line must hold to be keyed: the channels of the nodes the read
     /// matched or built, which come first in the file.
     std::size_t channelsUsed = 0;

@@ -169,8 +169,10 @@ void MotionKeyer::keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::
 }
 
 void MotionKeyer::keyCurve(int curve, double value) {
-    if (curve < 0 || !std::isfinite(value)) return;  // keys that go nowhere
+    if (curve < 0) return;  // keys that go nowhere
     const auto index = static_cast<std::size_t>(curve);
+    value /= plan_.factors[index];  // undoes a unit conversion after the curve
+    if (!std::isfinite(value)) return;
     CurveKeys* gathered = gathering_ ? gathered_[index].get() : nullptr;
     if (gathered != nullptr)
         gathered->set(timeIndex_, value, expected_);

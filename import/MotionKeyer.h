@@ -56,8 +56,9 @@ private:
     void keyFrame(const std::vector<double>& row);
     void keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::size_t last,
                           MEulerRotation::RotationOrder order);
-    /// Keys curve number `curve` at the current key time: gathered while its keys are handed
-    /// over per curve, added to the host's curve otherwise; a value that is no finite number,
+    /// Keys curve number `curve` at the current key time with the value its attribute is to
+    /// show: gathered while its keys are handed over per curve, added to the host's curve
+    /// otherwise; a value that is no finite number,
     /// or an attribute whose keys go nowhere (`curve` -1), gets no key.
     void keyCurve(int curve, double value);
     void handOverAll();
