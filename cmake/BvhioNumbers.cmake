@@ -54,9 +54,23 @@ endfunction()
 # One test per GoogleTest program, every case in one run with brief output: a run prints the
 # failures and the totals, not a line per case. While iterating, run the program itself with
 # --gtest_filter (and without --gtest_brief to see every case).
+# A GoogleTest program as CTest tests; with SHARDS n, as n tests that each run every n-th
+# case (GoogleTest's sharding), which the test presets run side by side.
 function(bvhio_gtest_program target timeout)
-  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
-  set_tests_properties(${target} PROPERTIES TIMEOUT ${timeout})
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "SHARDS" "")
+  if(NOT arg_SHARDS OR arg_SHARDS LESS 2)
+    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target} PROPERTIES TIMEOUT ${timeout})
+    return()
+  endif()
+  math(EXPR last "${arg_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    math(EXPR number "${shard} + 1")
+    set(name ${target}/${number}of${arg_SHARDS})
+    add_test(NAME ${name} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout}
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${arg_SHARDS};GTEST_SHARD_INDEX=${shard}")
+  endforeach()
 endfunction()
 
 function(bvhio_format_tests name)
