@@ -33,6 +33,7 @@
 #include "export/ExportSettings.h"
 #include "fuzz/harness_common.h"
 #include "import/BvhImport.h"
+#include "plugin/SelectedSkeletons.h"
 
 namespace bvhfuzz {
 
@@ -265,16 +266,12 @@ std::vector<MObject> buildScene(ByteReader& in) {
     return nodes;
 }
 
-/// The first selected node that the export takes as its root (a joint or a derived joint).
+/// The joint the export takes as its root: the top of the first selected joint's skeleton as
+/// the selection marks it (the plug-in's own statement of that rule, which the export cases
+/// check on their own).
 MObject exportRoot() {
-    MSelectionList list;
-    MGlobal::getActiveSelectionList(list);
-    for (unsigned i = 0; i < list.length(); ++i) {
-        MObject node;
-        list.getDependNode(i, node);
-        if (node.hasFn(MFn::kJoint)) return node;
-    }
-    return MObject();
+    const std::vector<SelectedSkeleton> skeletons = selectedSkeletons(SkeletonTop::kTopmostSelected);
+    return skeletons.empty() ? MObject() : skeletons.front().root;
 }
 
 /// Joints in the subtree of `root`, `root` included, passing through other nodes.
