@@ -70,18 +70,17 @@ void ExportJob::warnDriven() {
     // The user should know that the rig was sampled, and which joints it moves.
     constexpr std::size_t kNamesShown = 3;
     std::vector<std::string> names;
+    std::size_t count = 0;
     for (const ExportJoint& joint : table_.joints)
-        if (joint.driven) names.push_back(MFnDagNode(joint.node).partialPathName().asChar());
-    const bool one = names.size() == 1;
+        if (joint.driven && count++ < kNamesShown)
+            names.push_back(MFnDagNode(joint.node).partialPathName().asChar());
+    const bool one = count == 1;
     std::string text =
-        one ? "the joint " + names[0] + " is" : std::to_string(names.size()) + " joints are";
+        one ? "the joint " + names[0] + " is" : std::to_string(count) + " joints are";
     text += " written as the constraints, connections or driven keys on ";
     text += one ? "its attributes move it" : "their attributes move them";
     text += ", sampled at every line";
-    for (std::size_t i = 0; !one && i < names.size() && i < kNamesShown; ++i)
-        text += (i == 0 ? ": " : ", ") + names[i];
-    if (names.size() > kNamesShown)
-        text += " and " + std::to_string(names.size() - kNamesShown) + " more";
+    if (!one) text += bvhio::namesShown(names, count);
     bvhio::reportWarning(path_, text);
 }
 

@@ -201,13 +201,10 @@ bool ImportJob::joinNodes(ReadSteps& steps) {
 void ImportJob::reportLeftAlone(const ChannelBinder& binder) const {
     const std::size_t count = binder.leftAloneCount();
     if (count == 0) return;
-    const std::vector<std::string>& names = binder.leftAloneNames();
     std::string text = count == 1 ? "1 attribute is" : std::to_string(count) + " attributes are";
     text += " driven by constraints, driven keys, animation layers or other connections and";
     text += count == 1 ? " keeps its value, not the file's" : " keep their values, not the file's";
-    for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? ": " : ", ") + names[i];
-    if (count > names.size()) text += " and " + std::to_string(count - names.size()) + " more";
-    bvhio::reportWarning(path_, text);
+    bvhio::reportWarning(path_, text + bvhio::namesShown(binder.leftAloneNames(), count));
 }
 
 MStatus ImportJob::report(ReadSteps& steps, Ending ending) {

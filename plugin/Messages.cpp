@@ -7,6 +7,13 @@
 
 namespace bvhio {
 
+std::string namesShown(const std::vector<std::string>& first, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < first.size(); ++i) text += (i == 0 ? ": " : ", ") + first[i];
+    if (count > first.size()) text += " and " + std::to_string(count - first.size()) + " more";
+    return text;
+}
+
 std::string fileLine(const std::string& path, long long lineNumber) {
     return path + ":" + std::to_string(lineNumber);
 }

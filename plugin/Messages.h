@@ -2,8 +2,10 @@
 // Messages for the user. Each is one line on standard error, as a terminal or a log shows
 // it, and the same line in the host's Script Editor, where users of the host look.
 
+#include <cstddef>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace bvhio {
 
@@ -14,6 +16,9 @@ std::string textOf(const Parts&... parts) {
     (out << ... << parts);
     return out.str();
 }
+
+/// ": a, b, c and 4 more": the first few of `count` things, as a warning lists them.
+std::string namesShown(const std::vector<std::string>& first, std::size_t count);
 
 /// "<path>:<line number>", where a message about one line of a file points.
 std::string fileLine(const std::string& path, long long lineNumber);
