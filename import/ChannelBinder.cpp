@@ -10,6 +10,7 @@
 #include <maya/MTransformationMatrix.h>
 
 #include <memory>
+#include <utility>
 
 #include "bvh/RotationOrder.h"
 #include "bvh/Text.h"
@@ -168,9 +169,11 @@ int ChannelBinder::destination(std::size_t nodeIndex, const MObject& joint, int 
         return -1;
     }
     slot = static_cast<int>(plan_.curves.size());
-    plan_.curves.push_back(std::make_unique<MFnAnimCurve>(driver.curve));
-    plan_.hadKeys.push_back(plan_.curves.back()->numKeys() != 0);
-    plan_.factors.push_back(driver.factor);
+    KeyPlan::Curve curve;
+    curve.fn = std::make_unique<MFnAnimCurve>(driver.curve);
+    curve.hadKeys = curve.fn->numKeys() != 0;
+    curve.factor = driver.factor;
+    plan_.curves.push_back(std::move(curve));
     return slot;
 }
 

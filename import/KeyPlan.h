@@ -43,14 +43,18 @@ struct KeyPlan {
     std::vector<Node> nodes;
     std::vector<Channel> channels;
     std::vector<JointRotation> poses;
+    /// A curve the read keys.
+    struct Curve {
+        std::unique_ptr<MFnAnimCurve> fn;
+        /// It held keys before the read (they are then set one at a time, as their interplay
+        /// with existing keys asks).
+        bool hadKeys = false;
+        /// The attribute shows the curve's value times this (a unit conversion between them, 1
+        /// without): keys are the file's values divided by it.
+        double factor = 1;
+    };
     /// Every curve the read keys, once; channels that name the same attribute share one.
-    std::vector<std::unique_ptr<MFnAnimCurve>> curves;
-    /// Per curve: it held keys before the read (they are then set one at a time, as their
-    /// interplay with existing keys asks).
-    std::vector<bool> hadKeys;
-    /// Per curve: the attribute shows the curve's value times this (a unit conversion between
-    /// them, 1 without): keys are the file's values divided by it.
-    std::vector<double> factors;
+    std::vector<Curve> curves;
     /// The values a frame line must hold to be keyed: the channels of the nodes the read
     /// matched or built, which come first in the file.
     std::size_t channelsUsed = 0;

@@ -39,7 +39,7 @@ MotionKeyer::MotionKeyer(const ImportSettings& settings, KeyPlan& plan, std::str
 
 void MotionKeyer::addCurves() {
     for (std::size_t k = gathered_.size(); k < plan_.curves.size(); ++k)
-        gathered_.push_back(gathering_ && !plan_.hadKeys[k]
+        gathered_.push_back(gathering_ && !plan_.curves[k].hadKeys
                                 ? std::make_unique<CurveKeys>(keyTimes_.length())
                                 : nullptr);
 }
@@ -171,13 +171,13 @@ void MotionKeyer::keyPosedRotation(KeyPlan::Node& node, std::size_t first, std::
 void MotionKeyer::keyCurve(int curve, double value) {
     if (curve < 0) return;  // keys that go nowhere
     const auto index = static_cast<std::size_t>(curve);
-    value /= plan_.factors[index];  // undoes a unit conversion after the curve
+    value /= plan_.curves[index].factor;  // undoes a unit conversion after the curve
     if (!std::isfinite(value)) return;
     CurveKeys* gathered = gathering_ ? gathered_[index].get() : nullptr;
     if (gathered != nullptr)
         gathered->set(timeIndex_, value, expected_);
     else
-        plan_.curves[index]->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
+        plan_.curves[index].fn->addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal,
                                     MFnAnimCurve::kTangentGlobal);
 }
 
@@ -189,7 +189,7 @@ void MotionKeyer::finish(double frameTime) {
 void MotionKeyer::handOverAll() {
     for (std::size_t k = 0; k < gathered_.size(); ++k) {
         if (!gathered_[k]) continue;
-        gathered_[k]->handOver(*plan_.curves[k], keyTimes_);
+        gathered_[k]->handOver(*plan_.curves[k].fn, keyTimes_);
         gathered_[k].reset();
     }
     gathering_ = false;
@@ -201,8 +201,8 @@ void MotionKeyer::endAtEndTime() {
     const MTime frameKeyTime = keyTime_;
     keyTimeValue_ = settings_.endTime;
     keyTime_.setValue(settings_.endTime);
-    for (auto& curveFn : plan_.curves) {
-        MFnAnimCurve& curve = *curveFn;
+    for (KeyPlan::Curve& planned : plan_.curves) {
+        MFnAnimCurve& curve = *planned.fn;
         const double value = curve.evaluate(keyTime_);
         curve.addKey(keyTime_, value, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal);
         // Remove the key this frame set, found by its time: a curve that already held later
@@ -241,8 +241,8 @@ bool MotionKeyer::rekeyWholeSteps() {
     }
     MDoubleArray values;
     values.setLength(count);
-    for (auto& curveFn : plan_.curves) {
-        MFnAnimCurve& curve = *curveFn;
+    for (KeyPlan::Curve& planned : plan_.curves) {
+        MFnAnimCurve& curve = *planned.fn;
         for (unsigned int i = 0; i < count; ++i) values[i] = curve.evaluate(times[i]);
         for (unsigned int k = 0; k < keyTimes_.length(); ++k) {
             unsigned int index = 0;
