@@ -110,8 +110,6 @@ std::string planMotion(const ExportSettings& settings, std::uint64_t keyCount, i
             plan.frameTime = 1 / settings.frameRateNum;
             count = std::floor(static_cast<double>(end - start) / plan.step) + 1;
             range += " at frameRateNum=" + numberText(settings.frameRateNum);
-            // A negative count (an empty range) is written as it is, if an int holds it.
-            if (!(count >= INT_MIN)) return range + " give more frames than a file can count";
             first = 0;
             last = count <= kMaxLines ? static_cast<long long>(count) : 0;
             break;
@@ -119,6 +117,8 @@ std::string planMotion(const ExportSettings& settings, std::uint64_t keyCount, i
         default:
             return optionText("exportMode", settings.exportMode) + " is not an export mode";
     }
+    // A negative count (an empty range) is written as it is, if an int holds it.
+    if (!(count >= INT_MIN)) return range + " give more frames than a file can count";
     if (!(count <= kMaxLines)) {
         const std::string lines =
             count < 1e18 ? std::to_string(static_cast<long long>(count)) : numberText(count);
