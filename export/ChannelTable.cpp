@@ -38,7 +38,7 @@ MEulerRotation::RotationOrder rotationChannelOrder(int order) {
 void gatherSelectedJoints(ChannelTable& table, std::vector<std::string>& leftOut) {
     std::vector<SelectedSkeleton> skeletons = selectedSkeletons(SkeletonTop::kTopmostSelected);
     MObjectArray list;
-    if (!skeletons.empty()) appendSkeletonJoints({skeletons.front()}, list);
+    if (!skeletons.empty()) collectJoints(skeletons.front().root, list);
     for (std::size_t s = 1; s < skeletons.size(); ++s)
         for (std::string& name : skeletons[s].selected) leftOut.push_back(std::move(name));
     table.joints.reserve(table.joints.size() + list.length());

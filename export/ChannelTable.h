@@ -16,7 +16,7 @@ namespace bvhexport {
 /// One entry of the joint list, in the order in which the MOTION lines carry the joints.
 struct ExportJoint {
     MObject node;
-    /// The BVH root, the first selected joint. Its position values are absolute; a joint below
+    /// The BVH root, the topmost selected joint. Its position values are absolute; a joint below
     /// it writes them relative to its OFFSET.
     bool selected = false;
     /// No joint anywhere below it: written as an End Site, with no channels. The hierarchy

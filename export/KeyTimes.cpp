@@ -12,18 +12,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
+
+#include "bvh/Vocabulary.h"
+#include "plugin/AttributeDriver.h"
+#include "plugin/JointRotation.h"
 
 namespace bvhexport {
-
-namespace {
-
-/// The attributes of a transform or joint that place it: where their values come from
-/// moves it and everything below it.
-const char* const kPlacement[] = {"translateX",  "translateY",   "translateZ",   "rotateX",
-                                  "rotateY",     "rotateZ",      "rotateAxisX",  "rotateAxisY",
-                                  "rotateAxisZ", "jointOrientX", "jointOrientY", "jointOrientZ"};
-
-}  // namespace
 
 bool DrivingCurves::firstVisit(const MObject& node) {
     if (std::find(visited_.begin(), visited_.end(), node) != visited_.end()) return false;
@@ -39,12 +34,12 @@ void DrivingCurves::addPlug(const MPlug& plug) {
     const MPlug source = plug.source();
     if (source.isNull()) return;
     const MObject node = source.node();
-    if (node.hasFn(MFn::kAnimCurve)) {
-        MFnAnimCurve curve(node);
-        if (curve.isTimeInput())
-            addCurve(node);
-        else if (firstVisit(node))
-            addPlug(curve.findPlug("input", false));
+    if (isTimeCurve(node)) {
+        addCurve(node);
+        return;
+    }
+    if (node.hasFn(MFn::kAnimCurve)) {  // a driven key: what moves its input
+        if (firstVisit(node)) addPlug(MFnDependencyNode(node).findPlug("input", false));
         return;
     }
     MObject constraint;
@@ -68,11 +63,14 @@ void DrivingCurves::addPlug(const MPlug& plug) {
 void DrivingCurves::addTransform(const MObject& node) {
     for (MObject current = node; !current.isNull() && current.hasFn(MFn::kTransform);) {
         if (!firstVisit(current)) return;
+        // The attributes that place it: where their values come from moves it and
+        // everything below it.
         MFnDependencyNode fn(current);
-        for (const char* name : kPlacement) {
-            const MObject attribute = fn.attribute(name);
-            if (!attribute.isNull()) addPlug(MPlug(current, attribute));
-        }
+        for (const std::string_view name : bvh::kAttributeNames)
+            addPlug(fn.findPlug(MString(name.data(), static_cast<int>(name.size())), false));
+        const JointRotationPlugs frame(current);
+        for (const MPlug& plug : frame.plugs())
+            if (!plug.isNull()) addPlug(plug);
         MFnDagNode dag(current);
         current = dag.parentCount() > 0 ? dag.parent(0) : MObject();
     }

@@ -18,11 +18,11 @@ class DrivingCurves {
 public:
     /// Adds the curves behind `plug`.
     void addPlug(const MPlug& plug);
-    /// Adds a time-input curve.
-    void addCurve(const MObject& curve);
     const std::vector<MObject>& curves() const { return curves_; }
 
 private:
+    /// Adds a time-input curve.
+    void addCurve(const MObject& curve);
     void addTransform(const MObject& node);
     bool firstVisit(const MObject& node);
 
