@@ -232,6 +232,12 @@ TEST_F(HostGraph, DrivenKeyCurvesKeyOverTheirInput) {
               0u);
     EXPECT_EQ(status, MS::kInvalidParameter);
 
+    // One key left of a full buffer, and an input that is no number (the time is none): the
+    // value is no number, and no key past the last one is read.
+    for (double input = 20; curve.numKeys() < 16; ++input) curve.addKey(input, 1.0);
+    while (curve.numKeys() > 1) curve.remove(0);
+    EXPECT_TRUE(std::isnan(valueAt("|Hips|Chest.rotateY", std::nan(""))));
+
     MFnAnimCurve timed(MFnAnimCurve(plug("|ctrl.translateY")).object());
     EXPECT_TRUE(timed.isTimeInput());
     timed.addKey(1.0, 1.0, MFnAnimCurve::kTangentGlobal, MFnAnimCurve::kTangentGlobal, nullptr,

@@ -323,6 +323,8 @@ namespace {
 /// inputs, `cursor` the segment of the last evaluation.
 template <typename Key>
 double interpolate(const Key* keys, const double* values, size_t n, double input, size_t& cursor) {
+    // No number falls in no segment (with one key there is none to search).
+    if (input != input) return input;
     // Segment s spans [keys[s], keys[s+1]). Sequential evaluation stays in the cached segment
     // or moves to the next one.
     size_t s = cursor;
