@@ -667,7 +667,9 @@ bool connectPlugs(const MPlug& from, const MPlug& to, const std::string& where,
     if (modifier.doIt()) return true;
     error = where + ": " + jsonQuoted(plugName(from)) + " cannot drive " +
             jsonQuoted(plugName(to)) +
-            (to.isDestination() ? " (it has an input already)" : " (it is an output)");
+            (from == to            ? " (a plug cannot drive itself)"
+             : to.isDestination() ? " (it has an input already)"
+                                  : " (it is an output)");
     return false;
 }
 
