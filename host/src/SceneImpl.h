@@ -376,6 +376,14 @@ inline PlugRef sourceOf(PlugRef plug) {
                : PlugRef();
 }
 
+/// True when `plug` drives some other plug.
+inline bool isSourcePlug(PlugRef plug) {
+    if (plug.node == nullptr) return false;
+    for (const Output& out : plug.node->outputs)
+        if (out.from == plug.slot) return true;
+    return false;
+}
+
 /// True when `a` is `b` or an ancestor of `b` through any parents.
 bool isAncestorOrSelf(const Node* a, const Node* b);
 /// "|a|b" through first parents; empty for the world.

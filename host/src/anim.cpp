@@ -539,7 +539,7 @@ bool MAnimUtil::isAnimated(const MObject& node, bool, MStatus* ReturnStatus) {
     STANDIN_CALL("MAnimUtil::isAnimated");
     standin::detail::Object* n = Access::get(node);
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
-    const int count = standin::detail::attributesOf(n != nullptr ? n->kind : Kind::Plugin).count;
+    const int count = n != nullptr ? n->attributes.count : 0;
     for (int slot = 0; slot < count; ++slot)
         if (!curvesDriving({n, slot}).empty()) return true;
     return false;
@@ -581,7 +581,7 @@ bool MAnimUtil::findAnimatedPlugs(const MObject& node, MPlugArray& animatedPlugs
     setStatus(ReturnStatus, n != nullptr ? MS::kSuccess : MS::kInvalidParameter);
     if (n == nullptr) return false;
     bool found = false;
-    const standin::detail::AttributeList attributes = standin::detail::attributesOf(n->kind);
+    const standin::detail::AttributeList& attributes = n->attributes;
     for (int slot = 0; slot < attributes.count; ++slot) {
         if (curvesDriving({n, slot}).empty()) continue;
         animatedPlugs.append(MPlug(

@@ -193,10 +193,7 @@ bool MPlug::isSource(MStatus* ReturnStatus) const {
     STANDIN_CALL("MPlug::isSource");
     const PlugRef p = Access::plug(*this);
     setStatus(ReturnStatus, p.valid() ? MS::kSuccess : MS::kInvalidParameter);
-    if (!p.valid()) return false;
-    for (const standin::detail::Output& out : p.node->outputs)
-        if (out.from == p.slot) return true;
-    return false;
+    return p.valid() && standin::detail::isSourcePlug(p);
 }
 
 bool MPlug::isDestination(MStatus* ReturnStatus) const {

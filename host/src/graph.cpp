@@ -167,7 +167,7 @@ bool kindOfTypeName(const std::string& name, Kind& kind) {
 }
 
 DepNode::DepNode(Kind k) : Object(k) {
-    values.assign(static_cast<std::size_t>(attributesOf(k).count), 0.0);
+    values.assign(static_cast<std::size_t>(attributes.count), 0.0);
     // Conversions pass values on unchanged and layers count fully until told otherwise.
     if (k == Kind::UnitConversion) values[kConversionFactor.slot] = 1.0;
     if (k == Kind::BlendAdditiveDL) values[kWeightA.slot] = values[kWeightB.slot] = 1.0;

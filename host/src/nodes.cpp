@@ -164,7 +164,7 @@ unsigned int MFnDependencyNode::attributeCount(MStatus* ReturnStatus) const {
     STANDIN_CALL("MFnDependencyNode::attributeCount");
     const standin::detail::Object* o = Access::get(object_);
     setStatus(ReturnStatus, o != nullptr ? MS::kSuccess : MS::kInvalidParameter);
-    return o != nullptr ? unsigned(standin::detail::attributesOf(o->kind).count) : 0u;
+    return o != nullptr ? unsigned(o->attributes.count) : 0u;
 }
 
 MObject MFnDependencyNode::attribute(unsigned int index, MStatus* ReturnStatus) const {
@@ -181,12 +181,10 @@ MStatus MFnDependencyNode::getConnections(MPlugArray& array) const {
     standin::detail::Object* o = Access::get(object_);
     if (o == nullptr) return MS::kInvalidParameter;
     array.clear();
-    const int count = standin::detail::attributesOf(o->kind).count;
-    for (int slot = 0; slot < count; ++slot) {
+    for (int slot = 0; slot < o->attributes.count; ++slot) {
         const standin::detail::PlugRef plug{o, slot};
-        bool source = false;
-        for (const standin::detail::Output& out : o->outputs) source = source || out.from == slot;
-        if (source || standin::detail::sourceOf(plug).valid()) array.append(Access::plugOf(plug));
+        if (standin::detail::isSourcePlug(plug) || standin::detail::sourceOf(plug).valid())
+            array.append(Access::plugOf(plug));
     }
     return MS::kSuccess;
 }
