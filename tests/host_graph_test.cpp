@@ -155,6 +155,13 @@ TEST_F(HostGraph, ValuesFollowTheirSourcesAtTheContextsTime) {
         EXPECT_NEAR(plug("|Hips.rotateZ").asDouble(), 20, 1e-12);
         EXPECT_FALSE(MDGContext::current().isNormal());
     }
+    // The outer context comes back at its very time, whatever the unit it was given in.
+    for (double seconds = 0.01; seconds < 0.4; seconds += 0.0137) {
+        const MDGContextGuard outer(MDGContext(MTime(seconds, MTime::kSeconds)));
+        const double before = plug("|Hips.rotateZ").asDouble();
+        { const MDGContextGuard inner(MDGContext(MTime(6.0, MTime::kFilm))); }
+        EXPECT_EQ(plug("|Hips.rotateZ").asDouble(), before) << seconds << " s";
+    }
     EXPECT_TRUE(MDGContext::current().isNormal());
 
     // Units as the attributes have them; a driven plug's own value cannot be set.

@@ -32,6 +32,7 @@ namespace {
 struct CurrentContext {
     bool timed = false;
     double ticks = 0;
+    MTime time;  ///< as given: ticks turned back into a time may differ in the last bit
 };
 
 CurrentContext& current() {
@@ -280,7 +281,7 @@ const char* MDGContext::className() { return "MDGContext"; }
 
 const MDGContext MDGContext::current() {
     const standin::detail::CurrentContext& context = standin::detail::current();
-    return context.timed ? MDGContext(standin::detail::uiTime(context.ticks)) : MDGContext();
+    return context.timed ? MDGContext(context.time) : MDGContext();
 }
 
 bool MDGContext::isCurrent(MStatus* ReturnStatus) const {
@@ -295,6 +296,7 @@ const MDGContext MDGContext::makeCurrent(MStatus* ReturnStatus) const {
     standin::detail::CurrentContext& context = standin::detail::current();
     context.timed = timed_;
     context.ticks = timed_ ? standin::detail::exactTicks(time_) : 0.0;
+    context.time = time_;
     setStatus(ReturnStatus, MS::kSuccess);
     return previous;
 }
