@@ -4,7 +4,6 @@
 
 #include <maya/MDagPath.h>
 #include <maya/MFn.h>
-#include <maya/MMatrix.h>
 #include <maya/MObject.h>
 #include <maya/MPlug.h>
 #include <maya/MSelectionList.h>

@@ -28,8 +28,6 @@ using standin::detail::setStatus;
 
 namespace {
 
-bool timeInput(const Curve* c) { return c->timeInput(); }
-
 /// First key index whose time is not before `t`.
 size_t lowerBound(const Curve* c, int64_t t) {
     const auto begin = c->ticks.begin() + std::ptrdiff_t(c->first);
@@ -208,7 +206,7 @@ unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType, 
     STANDIN_CALL("MFnAnimCurve::addKey");
     Curve* c = Access::curve(object_);
     int64_t t = 0;
-    if (c == nullptr || !timeInput(c) || !standin::detail::toTicks(time, t)) {
+    if (c == nullptr || !c->timeInput() || !standin::detail::toTicks(time, t)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return 0;
     }
@@ -263,7 +261,7 @@ MStatus MFnAnimCurve::addKeys(MTimeArray* times, MDoubleArray* values, TangentTy
                               bool keepExistingKeys, MAnimCurveChange*) {
     STANDIN_CALL("MFnAnimCurve::addKeys");
     Curve* c = Access::curve(object_);
-    if (c == nullptr || !timeInput(c) || times == nullptr || values == nullptr ||
+    if (c == nullptr || !c->timeInput() || times == nullptr || values == nullptr ||
         times->length() != values->length()) {
         return MS::kInvalidParameter;
     }
@@ -370,7 +368,7 @@ double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const 
     STANDIN_CALL("MFnAnimCurve::evaluate");
     const Curve* c = Access::curve(object_);
     const double t = standin::detail::exactTicks(atTime);
-    if (c == nullptr || !timeInput(c) || std::isnan(t)) {
+    if (c == nullptr || !c->timeInput() || std::isnan(t)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return 0.0;
     }
@@ -464,7 +462,7 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
     STANDIN_CALL("MFnAnimCurve::find");
     const Curve* c = Access::curve(object_);
     int64_t t = 0;
-    if (c == nullptr || !timeInput(c) || !standin::detail::toTicks(time, t)) {
+    if (c == nullptr || !c->timeInput() || !standin::detail::toTicks(time, t)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return false;
     }
@@ -497,7 +495,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
     STANDIN_CALL("MFnAnimCurve::findClosest");
     const Curve* c = Access::curve(object_);
     int64_t t = 0;
-    if (c == nullptr || c->size() == 0 || !timeInput(c) || !standin::detail::toTicks(time, t)) {
+    if (c == nullptr || c->size() == 0 || !c->timeInput() || !standin::detail::toTicks(time, t)) {
         setStatus(ReturnStatus, MS::kInvalidParameter);
         return 0;
     }

@@ -12,7 +12,6 @@
 #include <maya/MPlugArray.h>
 #include <maya/MTime.h>
 
-#include <cmath>
 #include <vector>
 
 #include "Calls.h"
@@ -259,8 +258,6 @@ MStatus MPlug::setDouble(double value) {
 
 // --- MDGContext and MDGContextGuard --------------------------------------------------------
 
-MDGContext MDGContext::fsNormal;
-
 MDGContext::MDGContext() : timed_(false) {}
 MDGContext::MDGContext(const MTime& when) : timed_(true), time_(when) {}
 MDGContext::MDGContext(const MDGContext& in) = default;
@@ -272,23 +269,11 @@ bool MDGContext::isNormal(MStatus* ReturnStatus) const {
     return !timed_;
 }
 
-MStatus MDGContext::getTime(MTime& time) const {
-    time = timed_ ? time_ : standin::detail::uiTime(double(standin::detail::scene().currentTicks));
-    return MS::kSuccess;
-}
-
 const char* MDGContext::className() { return "MDGContext"; }
 
 const MDGContext MDGContext::current() {
     const standin::detail::CurrentContext& context = standin::detail::current();
     return context.timed ? MDGContext(context.time) : MDGContext();
-}
-
-bool MDGContext::isCurrent(MStatus* ReturnStatus) const {
-    setStatus(ReturnStatus, MS::kSuccess);
-    const standin::detail::CurrentContext& context = standin::detail::current();
-    if (context.timed != timed_) return false;
-    return !timed_ || standin::detail::exactTicks(time_) == context.ticks;
 }
 
 const MDGContext MDGContext::makeCurrent(MStatus* ReturnStatus) const {
@@ -473,4 +458,3 @@ double MDistance::as(Unit newUnit, MStatus* ReturnStatus) const {
 }
 
 double MDistance::asCentimeters() const { return as(kCentimeters); }
-double MDistance::asMeters() const { return as(kMeters); }

@@ -5,7 +5,6 @@
 #include <maya/MEulerRotation.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "Rotations.h"
 

@@ -18,15 +18,10 @@ public:
     MDGContext(const MTime& when);
     MDGContext(const MDGContext& in);
     ~MDGContext();
-    static MDGContext fsNormal;
     bool isNormal(MStatus* ReturnStatus = NULL) const;
-    /// The context's time; for the normal context the current time of the time slider.
-    MStatus getTime(MTime&) const;
     MDGContext& operator=(const MDGContext& other);
     static const char* className();
     static const MDGContext current();
-    /// True when it is the current context: both normal, or both at the same time.
-    bool isCurrent(MStatus* ReturnStatus = NULL) const;
     /// Makes this the current context and returns the one that was.
     const MDGContext makeCurrent(MStatus* ReturnStatus = NULL) const;
 

@@ -34,7 +34,6 @@ public:
     /// The length in `newUnit`; 0 and kInvalidParameter for a value that is no unit.
     double as(Unit newUnit, MStatus* ReturnStatus = NULL) const;
     double asCentimeters() const;
-    double asMeters() const;
 
 private:
     double val;
