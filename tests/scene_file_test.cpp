@@ -1,6 +1,7 @@
 // Scene files of the stand-in host: what is written, what loads back, what is refused.
 
 #include <gtest/gtest.h>
+#include <maya/MAnimControl.h>
 #include <maya/MAnimUtil.h>
 #include <maya/MDoubleArray.h>
 #include <maya/MEulerRotation.h>
@@ -232,6 +233,8 @@ class SceneFileRefusal : public SceneFileTest, public ::testing::WithParamInterf
 
 TEST_P(SceneFileRefusal, LeavesTheSceneAsItWas) {
     buildRichScene();
+    MAnimControl::setMinMaxTime(MTime(3.0, MTime::kNTSCFrame), MTime(40.0, MTime::kNTSCFrame));
+    MAnimControl::setCurrentTime(MTime(7.0, MTime::kNTSCFrame));
     const std::string before = standin::sceneToJson();
     std::string error;
     EXPECT_FALSE(standin::sceneFromJson(GetParam().text, error));
@@ -239,6 +242,19 @@ TEST_P(SceneFileRefusal, LeavesTheSceneAsItWas) {
     EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
     EXPECT_EQ(standin::sceneToJson(), before);
     EXPECT_EQ(MTime::uiUnit(), MTime::kNTSCFrame);
+    EXPECT_EQ(MAnimControl::minTime(), MTime(3.0, MTime::kNTSCFrame)) << "the time slider too";
+    EXPECT_EQ(MAnimControl::maxTime(), MTime(40.0, MTime::kNTSCFrame));
+    EXPECT_EQ(MAnimControl::currentTime(), MTime(7.0, MTime::kNTSCFrame));
+}
+
+// A scene of nodes outside the DAG alone is a scene too.
+TEST_F(SceneFileTest, RefusedFileKeepsNodesOutsideTheDag) {
+    standin::createNode("unitConversion", MObject::kNullObj, "c");
+    const std::string before = standin::sceneToJson();
+    std::string error;
+    EXPECT_FALSE(standin::sceneFromJson(R"({"nodes": [{"path": "|a", "type": "joint"}],
+        "connections": [["|a.translateX", "|a.translateX"]]})", error));
+    EXPECT_EQ(standin::sceneToJson(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,6 +6,7 @@
 // Layout of the written text: one node, one curve per line, so that large scenes stay
 // diffable and no pretty-printer has to indent millions of key numbers.
 
+#include <maya/MAnimControl.h>
 #include <maya/MDGModifier.h>
 #include <maya/MDagPath.h>
 #include <maya/MDoubleArray.h>
@@ -840,9 +841,12 @@ bool sceneFromJson(const std::string& text, std::string& error) {
         ScenePlan plan = planScene(text);
         // Keep what was there, so that a file the host cannot build leaves the scene as it
         // was. An empty scene needs no copy, which keeps loading large files cheap.
-        const bool hadScene = !topLevelNodes().empty();
+        const bool hadScene = !topLevelNodes().empty() || !dependencyNodes().empty();
         const std::string previous = hadScene ? sceneToJson() : std::string();
         const MTime::Unit previousUnit = MTime::uiUnit();
+        // The time slider is no part of a scene file: kept aside as well.
+        const MTime sliderMin = MAnimControl::minTime(), sliderMax = MAnimControl::maxTime();
+        const MTime sliderNow = MAnimControl::currentTime();
         if (buildScene(plan, error)) return true;
         if (hadScene) {
             std::string ignored;
@@ -852,6 +856,8 @@ bool sceneFromJson(const std::string& text, std::string& error) {
             resetScene();
         }
         MTime::setUIUnit(previousUnit);
+        MAnimControl::setMinMaxTime(sliderMin, sliderMax);
+        MAnimControl::setCurrentTime(sliderNow);
         return false;
     } catch (const PlanError& e) {
         error = e.message;
