@@ -90,15 +90,6 @@ void inverseTimes(const Rotation& a, const Rotation& b, Rotation& out) {
     std::copy(&m[0][0], &m[0][0] + 9, &out[0][0]);
 }
 
-void rotationOf(const MEulerRotation& angles, Rotation& out) { rotationRows(angles, out); }
-
-MEulerRotation::RotationOrder eulerOrder(int transformOrder) {
-    // MTransformationMatrix kXYZ..kZYX are 1..6; anything else turns as XYZ.
-    return transformOrder >= 1 && transformOrder <= 6
-               ? static_cast<MEulerRotation::RotationOrder>(transformOrder - 1)
-               : MEulerRotation::kXYZ;
-}
-
 /// The value of an attribute (a transform's translate, rotate, rotate axis, joint orient, an
 /// input of a node outside the DAG or of a curve) in `slot`: its own, read directly, unless
 /// something drives it.
@@ -136,7 +127,7 @@ void turnBy(Node* node, int firstSlot, Ticks t, Stamp stamp, bool before, Rotati
     const MEulerRotation angles = anglesAt(node, firstSlot, t, stamp, MEulerRotation::kXYZ);
     if (angles.x == 0.0 && angles.y == 0.0 && angles.z == 0.0) return;
     Rotation turn;
-    rotationOf(angles, turn);
+    rotationRows(angles, turn);
     if (before)
         multiply(turn, rotation, rotation);
     else
@@ -183,7 +174,7 @@ void solveConstraint(Node* constraint, Ticks t, Stamp stamp) {
         std::copy(&goal.r[0][0], &goal.r[0][0] + 9, &world[0][0]);
         if (!offset.isZero(0.0)) {
             Rotation turn;
-            rotationOf(offset, turn);
+            rotationRows(offset, turn);
             multiply(turn, goal.r, world);
         }
         if (translates) {
@@ -207,15 +198,15 @@ void solveConstraint(Node* constraint, Ticks t, Stamp stamp) {
             multiplyByInverse(world, parent.r, local);
             if (!stillZero(node, kRotateAxis)) {
                 Rotation m;
-                rotationOf(anglesAt(node, kRotateAxis, t, stamp, MEulerRotation::kXYZ), m);
+                rotationRows(anglesAt(node, kRotateAxis, t, stamp, MEulerRotation::kXYZ), m);
                 inverseTimes(m, local, local);
             }
             if (node->isJoint() && !stillZero(node, kJointOrient)) {
                 Rotation m;
-                rotationOf(anglesAt(node, kJointOrient, t, stamp, MEulerRotation::kXYZ), m);
+                rotationRows(anglesAt(node, kJointOrient, t, stamp, MEulerRotation::kXYZ), m);
                 multiplyByInverse(local, m, local);
             }
-            const MEulerRotation angles = anglesOfRows(local, eulerOrder(node->rotationOrder));
+            const MEulerRotation angles = anglesOfRows(local, eulerOrderOf(node->rotationOrder));
             rotate[0] = angles.x;
             rotate[1] = angles.y;
             rotate[2] = angles.z;
@@ -295,8 +286,8 @@ const Frame& worldAt(Node* node, Ticks t, Stamp stamp) {
     node->worldMark = 2 * stamp + 1;
     Frame local;  // the identity until turned
     const MEulerRotation rotate =
-        anglesAt(node, kRotate, t, stamp, eulerOrder(node->rotationOrder));
-    if (rotate.x != 0.0 || rotate.y != 0.0 || rotate.z != 0.0) rotationOf(rotate, local.r);
+        anglesAt(node, kRotate, t, stamp, eulerOrderOf(node->rotationOrder));
+    if (rotate.x != 0.0 || rotate.y != 0.0 || rotate.z != 0.0) rotationRows(rotate, local.r);
     frameAround(node, t, stamp, local.r);
     for (int i = 0; i < 3; ++i) local.t[i] = inputValue(node, kTranslate + i, t, stamp);
     const Frame& parent =

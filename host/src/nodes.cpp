@@ -19,9 +19,11 @@
 #include <climits>
 
 #include "Calls.h"
+#include "Rotations.h"
 #include "SceneImpl.h"
 
 using standin::detail::Access;
+using standin::detail::eulerOrderOf;
 using standin::detail::Kind;
 using standin::detail::Node;
 using standin::detail::setStatus;
@@ -30,10 +32,6 @@ namespace {
 
 bool validOrder(int order) {
     return order >= MTransformationMatrix::kXYZ && order <= MTransformationMatrix::kZYX;
-}
-
-MEulerRotation::RotationOrder eulerOrder(int transformOrder) {
-    return static_cast<MEulerRotation::RotationOrder>(transformOrder - 1);
 }
 
 /// A transform-type node (not the world), or null.
@@ -417,8 +415,8 @@ MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder orde
     standin::detail::touch();
     if (reorder && validOrder(n->rotationOrder) && validOrder(order) && order != n->rotationOrder) {
         const MEulerRotation r =
-            MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrder(n->rotationOrder))
-                .reorder(eulerOrder(order));
+            MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrderOf(n->rotationOrder))
+                .reorder(eulerOrderOf(order));
         n->rotate[0] = r.x;
         n->rotate[1] = r.y;
         n->rotate[2] = r.z;
@@ -431,9 +429,7 @@ MStatus MFnTransform::getRotation(MEulerRotation& rotation) const {
     STANDIN_CALL("MFnTransform::getRotation");
     Node* n = transformNode(object_);
     if (n == nullptr) return MS::kInvalidParameter;
-    rotation.setValue(
-        n->rotate[0], n->rotate[1], n->rotate[2],
-        validOrder(n->rotationOrder) ? eulerOrder(n->rotationOrder) : MEulerRotation::kXYZ);
+    rotation.setValue(n->rotate[0], n->rotate[1], n->rotate[2], eulerOrderOf(n->rotationOrder));
     return MS::kSuccess;
 }
 
@@ -444,7 +440,7 @@ MStatus MFnTransform::setRotation(const MEulerRotation& rotation) {
     standin::detail::touch();
     MEulerRotation r = rotation;
     if (validOrder(n->rotationOrder)) {
-        if (eulerOrder(n->rotationOrder) != r.order) r.reorderIt(eulerOrder(n->rotationOrder));
+        if (eulerOrderOf(n->rotationOrder) != r.order) r.reorderIt(eulerOrderOf(n->rotationOrder));
     } else {
         n->rotationOrder = int(r.order) + 1;
     }
@@ -468,7 +464,7 @@ MStatus MFnTransform::setRotation(const double rotation[3],
                                   MTransformationMatrix::RotationOrder order) {
     STANDIN_CALL("MFnTransform::setRotation");
     if (rotation == nullptr || !validOrder(order)) return MS::kInvalidParameter;
-    return setRotation(MEulerRotation(rotation[0], rotation[1], rotation[2], eulerOrder(order)));
+    return setRotation(MEulerRotation(rotation[0], rotation[1], rotation[2], eulerOrderOf(order)));
 }
 
 MQuaternion MFnTransform::rotateOrientation(MSpace::Space, MStatus* ReturnStatus) const {
@@ -487,7 +483,7 @@ MStatus MFnTransform::setRotateOrientation(const MQuaternion& quat, MSpace::Spac
     const bool identity = quat.x == 0.0 && quat.y == 0.0 && quat.z == 0.0;
     const MEulerRotation axis = identity ? MEulerRotation() : quat.asEulerRotation();
     if (balance && validOrder(n->rotationOrder)) {
-        const MEulerRotation::RotationOrder order = eulerOrder(n->rotationOrder);
+        const MEulerRotation::RotationOrder order = eulerOrderOf(n->rotationOrder);
         const MMatrix before =
             MEulerRotation(n->rotateAxis[0], n->rotateAxis[1], n->rotateAxis[2]).asMatrix() *
             MEulerRotation(n->rotate[0], n->rotate[1], n->rotate[2], order).asMatrix();
